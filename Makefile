@@ -1,0 +1,31 @@
+# Thin wrapper over CMake. `make` builds Release; `make test` builds and runs every test.
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE      ?= cmake
+
+.PHONY: all build test demo bench sanitize clean
+
+all: build
+
+build:
+	$(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE) --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	./$(BUILD)/example_host
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+sanitize:
+	$(CMAKE) -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQELTEX_SANITIZE=ON -DQELTEX_BUILD_BENCH=OFF
+	$(CMAKE) --build $(SAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz

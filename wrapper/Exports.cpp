@@ -1,0 +1,47 @@
+// The exported C functions: a null test, then one library operation each.
+#define QELTEX_BUILDING_LIBRARY 1
+#include "QelTexLib.h"
+
+#include <cstring>
+
+#include "Texture.h"
+
+using qeltexture::CQelTexture;
+using qeltexture::CQelTextureHeader;
+
+namespace {
+CQelTexture* toTexture(QelTextureHandle handle) { return static_cast<CQelTexture*>(handle); }
+}  // namespace
+
+extern "C" {
+
+QELTEX_API QelTextureHandle CreateTexture(const void* data, uint32_t width, uint32_t height,
+                                          uint32_t depth, uint64_t pixelFormat,
+                                          QelTBool preMultiplied, uint32_t channelType,
+                                          uint32_t colourSpace) {
+    CQelTextureHeader header(pixelFormat, height, width, depth, 1, 1, 1,
+                             qeltexture::EQelTColourSpace(colourSpace),
+                             qeltexture::EQelTVariableType(channelType), (preMultiplied & 1) != 0);
+    return new CQelTexture(header, data);
+}
+
+QELTEX_API void DestroyTexture(QelTextureHandle texture) { delete toTexture(texture); }
+
+QELTEX_API uint32_t GetTextureDataSize(QelTextureHandle texture, int32_t mipLevel) {
+    if (!texture) return 0;
+    return toTexture(texture)->getDataSize(mipLevel, true, true);
+}
+
+QELTEX_API void GetTextureData(QelTextureHandle texture, void* destination, uint32_t byteCount,
+                               uint32_t mipLevel) {
+    if (!texture || !destination) return;
+    const CQelTexture* t = toTexture(texture);
+    const uint8_t* start = t->getDataPtr(mipLevel, 0, 0);
+    if (!start) return;
+    // Never copy past the end of the data block, whatever count the caller asked for.
+    const uint8_t* blockStart = t->getDataPtr(0, 0, 0);
+    size_t available = t->getDataBlockSize() - size_t(start - blockStart);
+    std::memcpy(destination, start, byteCount < available ? byteCount : available);
+}
+
+}  // extern "C"
