@@ -1,0 +1,104 @@
+// The exported functions, called as a host calls them: through dlopen and C pointers.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "HostLibrary.h"
+#include "Texture.h"  // only to inspect the object behind a handle
+
+namespace {
+const uint64_t kRGBA8 = 0x0808080861626772ull;
+const qeltexture::CQelTexture& inspect(void* handle) {
+    return *static_cast<const qeltexture::CQelTexture*>(handle);
+}
+}  // namespace
+
+TEST(CApi, ArgumentOrderFlagsAndSizes) {
+    HostLibrary host;
+    ASSERT_TRUE(host.ok()) << dlerror();
+
+    std::vector<uint8_t> pixels(4 * 2 * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i);
+    // Width before height; channel type (12) before colour space (1); premultiplied bit 0 only.
+    void* t = host.CreateTexture(pixels.data(), 4, 2, 1, kRGBA8, 0xFF, 12, 1);
+    ASSERT_NE(t, nullptr);
+    const auto& tex = inspect(t);
+    EXPECT_EQ(tex.getWidth(), 4u);
+    EXPECT_EQ(tex.getHeight(), 2u);
+    EXPECT_EQ(tex.getChannelType(), qeltexture::eVT_SignedFloat);
+    EXPECT_EQ(tex.getColourSpace(), qeltexture::eCS_sRGB);
+    EXPECT_EQ(tex.getFileHeader().u32Flags, 2u);
+    EXPECT_TRUE(tex.isPreMultiplied());
+    EXPECT_EQ(tex.getFileHeader().u32Version, 0x034C4551u);
+    EXPECT_EQ(host.GetTextureDataSize(t, 0), 32u);
+    EXPECT_EQ(host.GetTextureDataSize(t, -1), 32u);
+
+    std::vector<uint8_t> out(32, 0xEE);
+    host.GetTextureData(t, out.data(), 32, 0);
+    EXPECT_EQ(out, pixels);
+    host.DestroyTexture(t);
+
+    void* plain = host.CreateTexture(pixels.data(), 4, 4, 1, kRGBA8, 2, 0, 0);  // bit 0 clear
+    EXPECT_EQ(inspect(plain).getFileHeader().u32Flags, 0u);
+    EXPECT_EQ(host.GetTextureDataSize(plain, -1), 64u);
+    host.DestroyTexture(plain);
+}
+
+TEST(CApi, NullHandlesAndNullDataAndMipCopy) {
+    HostLibrary host;
+    ASSERT_TRUE(host.ok());
+    EXPECT_EQ(host.GetTextureDataSize(nullptr, -1), 0u);
+    host.DestroyTexture(nullptr);
+    uint8_t sink[4] = {1, 2, 3, 4};
+    host.GetTextureData(nullptr, sink, 4, 0);
+    EXPECT_EQ(sink[0], 1);
+
+    // Null data: the full block exists, zeroed, and can be filled later.
+    void* etc = host.CreateTexture(nullptr, 5, 3, 1, 6 /* ETC1 */, 0, 0, 0);
+    EXPECT_EQ(host.GetTextureDataSize(etc, -1), 16u);
+    std::vector<uint8_t> out(16, 0xAA);
+    host.GetTextureData(etc, out.data(), 16, 0);
+    EXPECT_EQ(out, std::vector<uint8_t>(16, 0));
+    inspect(etc).getDataPtr()[15] = 7;
+    host.GetTextureData(etc, out.data(), 16, 0);
+    EXPECT_EQ(out[15], 7);
+    // A level beyond the texture copies nothing; an oversized count stops at the block end.
+    std::vector<uint8_t> guard(64, 0x55);
+    host.GetTextureData(etc, guard.data(), 64, 1);
+    EXPECT_EQ(guard[0], 0x55);
+    host.GetTextureData(etc, guard.data(), 64, 0);
+    EXPECT_EQ(guard[15], 7);
+    EXPECT_EQ(guard[16], 0x55);
+    host.DestroyTexture(etc);
+
+    // A shape outside the 32-bit size model gives an empty texture, never a short block.
+    void* huge = host.CreateTexture(nullptr, 65536, 65536, 1, kRGBA8, 0, 0, 0);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(host.GetTextureDataSize(huge, -1), 0u);
+    guard.assign(64, 0x55);
+    host.GetTextureData(huge, guard.data(), 64, 0);
+    EXPECT_EQ(guard[0], 0x55);
+    host.DestroyTexture(huge);
+}
+
+TEST(CApi, ExportedSymbolSetIsExactlyTheCFunctions) {
+    std::string cmd = std::string("nm -D --defined-only ") + QELTEX_SHARED_LIB_PATH + " 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::set<std::string> exported;
+    char line[512];
+    while (fgets(line, sizeof line, p)) {
+        char type = 0;
+        char name[400] = {0};
+        unsigned long long addr;
+        if (sscanf(line, "%llx %c %399s", &addr, &type, name) == 3) exported.insert(name);
+    }
+    int status = pclose(p);
+    ASSERT_EQ(status, 0) << "nm failed";
+    const std::set<std::string> expected = {"CreateTexture", "DestroyTexture", "GetTextureDataSize",
+                                            "GetTextureData"};
+    EXPECT_EQ(exported, expected);
+}
