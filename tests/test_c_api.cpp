@@ -41,6 +41,7 @@ TEST(CApi, ArgumentOrderFlagsAndSizes) {
     EXPECT_EQ(out, pixels);
     host.DestroyTexture(t);
 
+    pixels.resize(64);
     void* plain = host.CreateTexture(pixels.data(), 4, 4, 1, kRGBA8, 2, 0, 0);  // bit 0 clear
     EXPECT_EQ(inspect(plain).getFileHeader().u32Flags, 0u);
     EXPECT_EQ(host.GetTextureDataSize(plain, -1), 64u);
