@@ -8,6 +8,9 @@
 
 namespace qeltexture {
 
+// Graphics API a legacy version 2 file is written for (LegacyHeaders.h).
+enum ELegacyApi : uint32_t;
+
 class CQelTexture : public CQelTextureHeader {
 public:
     // 1x1x1, no format, no data block.
@@ -52,6 +55,9 @@ public:
     bool privateLoadDDSFile(FILE* stream);
     bool privateSaveDDSFile(FILE* stream) const;
     bool privateSaveCHeaderFile(FILE* stream, const CQelTString& arrayName) const;
+    // Legacy version 2 writer (LegacyFile.cpp); no exported function reaches it.
+    bool saveFileLegacyQEL(const CQelTString& filePath, ELegacyApi api) const;
+    bool privateSaveLegacyQELFile(FILE* stream, ELegacyApi api) const;
 
 private:
     uint32_t m_dataSize = 0;
