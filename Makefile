@@ -29,3 +29,8 @@ sanitize:
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz
+
+# libFuzzer harnesses (clang, ASan+UBSan) into build-fuzz/; see fuzz/build.sh.
+.PHONY: fuzz
+fuzz:
+	bash fuzz/build.sh

@@ -33,9 +33,10 @@ public:
         return 0;
     }
 
-    // Shifts the later elements down; 1 when empty.
+    // Shifts the later elements down; 1 when empty. An index past the end is refused the
+    // same way rather than silently dropping the last element.
     virtual uint32_t Remove(uint32_t index) {
-        if (m_size == 0) return 1;
+        if (m_size == 0 || index >= m_size) return 1;
         if (index + 1 == m_size) return RemoveLast();
         for (uint32_t i = index; i + 1 < m_size; ++i) m_data[i] = m_data[i + 1];
         --m_size;

@@ -8,7 +8,7 @@
 class CQelTString {
 public:
     typedef size_t size_type;
-    static const size_type npos = static_cast<size_type>(-1);
+    static constexpr size_type npos = static_cast<size_type>(-1);  // inline: usable by reference
 
     CQelTString() = default;
     // n == npos takes the whole NUL-terminated text (null gives the empty string).
