@@ -1,0 +1,271 @@
+// The fast ETC1 encoders: base colours from half-block averages, either rounded
+// directly (average encoder) or chosen so the quantisation error is as uniform across
+// channels as possible (combined encoder), then the best table per half.
+#include <algorithm>
+#include <type_traits>
+
+#include "Codecs/ETC/ETC1Compress.h"
+#include "Codecs/ETC/ETC1TableFit.h"
+#include "Codecs/ETC/ETCDecodeBlocks.h"
+
+namespace qeltexture {
+
+using namespace etc1detail;
+
+namespace {
+
+// Average colour of a half (8 pixels), each channel sum x 0.125.
+void halfAverage(const uint8_t* image, int width, int startx, int starty, HalfShape shape,
+                 double average[3]) {
+    int sum[3] = {0, 0, 0};
+    for (int y = 0; y < shape.rows; ++y)
+        for (int x = 0; x < shape.columns; ++x) {
+            const uint8_t* p = image + 3 * ((starty + y) * width + startx + x);
+            sum[0] += p[0];
+            sum[1] += p[1];
+            sum[2] += p[2];
+        }
+    for (int c = 0; c < 3; ++c) average[c] = sum[c] * 0.125;
+}
+
+bool fitsDelta(const int code[2][3]) {
+    for (int c = 0; c < 3; ++c) {
+        const int d = code[1][c] - code[0][c];
+        if (d < -4 || d > 3) return false;
+    }
+    return true;
+}
+
+// Which channels take the upper code in each of the eight combined choices.
+constexpr bool kChoiceHigh[8][3] = {{false, false, false}, {true, false, false},
+                                    {false, true, false},  {false, false, true},
+                                    {true, true, false},   {true, false, true},
+                                    {false, true, true},   {true, true, true}};
+
+// The combined quantizer: per channel the code just below the average or the next one
+// up, choosing the combination whose per-channel errors are most alike (the table
+// modifier shifts all three channels by the same amount).
+template <int kBits>
+void quantizeCombined(const double average[3], int encoded[3], const double weights[3],
+                      bool uniformRule) {
+    const double step = kBits == 5 ? 8.225806 : 17.0;
+    const int top = (1 << kBits) - 1;
+    int lowCode[3], highCode[3];
+    double lowErr[3], highErr[3];
+    for (int c = 0; c < 3; ++c) {
+        lowCode[c] = int(average[c] / step);
+        highCode[c] = std::min(lowCode[c] + 1, top);
+        const int lowLevel = kBits == 5 ? expand5(lowCode[c]) : expand4(lowCode[c]);
+        const int highLevel = kBits == 5 ? expand5(highCode[c]) : expand4(highCode[c]);
+        lowErr[c] = lowLevel - average[c];
+        highErr[c] = highLevel - average[c];
+    }
+    int bestChoice = 0;
+    double bestErr = 0.0;
+    for (int k = 0; k < 8; ++k) {
+        double e[3];
+        for (int c = 0; c < 3; ++c) e[c] = kChoiceHigh[k][c] ? highErr[c] : lowErr[c];
+        const double err = weights[0] * (e[0] - e[1]) * (e[0] - e[1]) +
+                           weights[1] * (e[0] - e[2]) * (e[0] - e[2]) +
+                           weights[2] * (e[1] - e[2]) * (e[1] - e[2]);
+        if (k == 0 || err < bestErr) {
+            bestErr = err;
+            bestChoice = k;
+        }
+    }
+    if (uniformRule && (bestChoice == 0 || bestChoice == 7)) {
+        // All-low and all-high differ by the same shift in every channel, so the
+        // distance of the low levels decides.
+        const double lowDistance =
+            lowErr[0] * lowErr[0] + lowErr[1] * lowErr[1] + lowErr[2] * lowErr[2];
+        bestChoice = lowDistance > 192.0 ? 7 : 0;
+    }
+    for (int c = 0; c < 3; ++c) encoded[c] = kChoiceHigh[bestChoice][c] ? highCode[c] : lowCode[c];
+}
+
+constexpr double kPlainPairWeights[3] = {1.0, 1.0, 1.0};
+constexpr double kPercepPairWeights[3] = {0.175513, 0.034086, 0.066918};
+
+// Base colour choice of the two encoders for one split.
+enum class BaseChoice { Average, Combined };
+
+// Both fast encoders often arrive at the same base colour for a half; the fit depends
+// only on the half and that colour, so a block remembers its fits.
+struct FitMemo {
+    struct Entry {
+        int half;
+        uint8_t colour[3];
+        HalfFit fit;
+        unsigned err;
+    };
+    Entry entries[8];
+    int count = 0;
+};
+
+// The four half averages of a block, by split (flip) and half.
+struct BlockAverages {
+    double average[2][2][3];
+    BlockAverages(const uint8_t* image, int width, int startx, int starty) {
+        for (int flip = 0; flip < 2; ++flip)
+            for (int h = 0; h < 2; ++h)
+                halfAverage(image, width, startx + (flip ? 0 : 2 * h), starty + (flip ? 2 * h : 0),
+                            flip ? kHalf4x2 : kHalf2x4, average[flip][h]);
+    }
+};
+
+template <class M>
+typename M::Err fitAll(const uint8_t* image, int width, int sx, int sy, HalfShape shape,
+                       const uint8_t colour[3], HalfFit& fit, int, FitMemo*) {
+    return fitHalfAllTables<M>(image, width, sx, sy, shape, colour, fit.table, fit.msb, fit.lsb);
+}
+template <>
+PlainMetric::Err fitAll<PlainMetric>(const uint8_t* image, int width, int sx, int sy,
+                                     HalfShape shape, const uint8_t colour[3], HalfFit& fit,
+                                     int half, FitMemo* memo) {
+    if (memo != nullptr)
+        for (int i = 0; i < memo->count; ++i) {
+            const FitMemo::Entry& e = memo->entries[i];
+            if (e.half == half && e.colour[0] == colour[0] && e.colour[1] == colour[1] &&
+                e.colour[2] == colour[2]) {
+                fit = e.fit;
+                return e.err;
+            }
+        }
+    const unsigned err =
+        fitHalfAllTablesPlainFast(image, width, sx, sy, shape, colour, fit.table, fit.msb, fit.lsb);
+    if (memo != nullptr && memo->count < 8)
+        memo->entries[memo->count++] = {half, {colour[0], colour[1], colour[2]}, fit, err};
+    return err;
+}
+
+// Encodes both splits and keeps flip 1 only when strictly better. Returns the error
+// of the block by the metric of the table fit.
+template <class M>
+typename M::Err encodeDiffFlip(const uint8_t* image, int width, int startx, int starty,
+                               BaseChoice choice, unsigned int& high, unsigned int& low,
+                               const BlockAverages& averages, FitMemo* memo = nullptr) {
+    using Err = typename M::Err;
+    const bool perceptual = !std::is_same<M, PlainMetric>::value;
+    Err bestErr = 0;
+    for (int flip = 0; flip < 2; ++flip) {
+        const HalfShape shape = flip ? kHalf4x2 : kHalf2x4;
+        const int sx[2] = {startx, startx + (flip ? 0 : 2)};
+        const int sy[2] = {starty, starty + (flip ? 2 : 0)};
+        const double(&average)[2][3] = averages.average[flip];
+        int code[2][3];
+        for (int h = 0; h < 2; ++h) {
+            if (choice == BaseChoice::Average) {
+                for (int c = 0; c < 3; ++c) code[h][c] = int(31.0 * average[h][c] / 255.0 + 0.5);
+            } else if (perceptual) {
+                quantize555ColorCombinedPerceptual(average[h], code[h]);
+            } else {
+                quantize555ColorCombined(average[h], code[h]);
+            }
+        }
+        const bool differential = fitsDelta(code);
+        if (!differential) {
+            for (int h = 0; h < 2; ++h) {
+                if (choice == BaseChoice::Average) {
+                    for (int c = 0; c < 3; ++c) code[h][c] = int(average[h][c] / 17.0 + 0.5 + 0.0001);
+                } else if (perceptual) {
+                    quantize444ColorCombinedPerceptual(average[h], code[h]);
+                } else {
+                    quantize444ColorCombined(average[h], code[h]);
+                }
+            }
+        }
+        HalfFit fit[2];
+        Err err = 0;
+        for (int h = 0; h < 2; ++h) {
+            uint8_t colour[3];
+            for (int c = 0; c < 3; ++c)
+                colour[c] = differential ? expand5(code[h][c]) : expand4(code[h][c]);
+            err += fitAll<M>(image, width, sx[h], sy[h], shape, colour, fit[h], flip * 2 + h, memo);
+        }
+        if (flip == 0 || err < bestErr) {
+            bestErr = err;
+            packBlock(differential, flip != 0, code, fit, high, low);
+        }
+    }
+    return bestErr;
+}
+
+}  // namespace
+
+void quantize444ColorCombined(const double averageColour[3], int encodedColour[3]) {
+    quantizeCombined<4>(averageColour, encodedColour, kPlainPairWeights, true);
+}
+void quantize555ColorCombined(const double averageColour[3], int encodedColour[3]) {
+    quantizeCombined<5>(averageColour, encodedColour, kPlainPairWeights, false);
+}
+void quantize444ColorCombinedPerceptual(const double averageColour[3], int encodedColour[3]) {
+    quantizeCombined<4>(averageColour, encodedColour, kPercepPairWeights, false);
+}
+void quantize555ColorCombinedPerceptual(const double averageColour[3], int encodedColour[3]) {
+    quantizeCombined<5>(averageColour, encodedColour, kPercepPairWeights, false);
+}
+
+void compressBlockDiffFlipAverage(const uint8_t* image, int width, int startx, int starty,
+                                  unsigned int& high, unsigned int& low) {
+    encodeDiffFlip<PlainMetric>(image, width, startx, starty, BaseChoice::Average, high, low,
+                      BlockAverages(image, width, startx, starty));
+}
+void compressBlockDiffFlipCombined(const uint8_t* image, int width, int startx, int starty,
+                                   unsigned int& high, unsigned int& low) {
+    encodeDiffFlip<PlainMetric>(image, width, startx, starty, BaseChoice::Combined, high, low,
+                      BlockAverages(image, width, startx, starty));
+}
+void compressBlockDiffFlipAveragePerceptual(const uint8_t* image, int width, int startx,
+                                            int starty, unsigned int& high, unsigned int& low) {
+    encodeDiffFlip<PercepMetric>(image, width, startx, starty, BaseChoice::Average, high, low,
+                      BlockAverages(image, width, startx, starty));
+}
+void compressBlockDiffFlipCombinedPerceptual(const uint8_t* image, int width, int startx,
+                                             int starty, unsigned int& high, unsigned int& low) {
+    encodeDiffFlip<PercepMetric>(image, width, startx, starty, BaseChoice::Combined, high, low,
+                      BlockAverages(image, width, startx, starty));
+}
+
+double compressBlockDiffFlipFast(const uint8_t* image, uint8_t* decoded, int width, int startx,
+                                 int starty, unsigned int& high, unsigned int& low) {
+    // The plain table-fit error of a block is exactly its decoded squared error (same
+    // clamped reconstructions, integer sums), so the fit errors stand in for decoding.
+    unsigned averageHigh, averageLow, combinedHigh, combinedLow;
+    const BlockAverages averages(image, width, startx, starty);
+    FitMemo memo;
+    const unsigned averageErr = encodeDiffFlip<PlainMetric>(
+        image, width, startx, starty, BaseChoice::Average, averageHigh, averageLow, averages, &memo);
+    const unsigned combinedErr = encodeDiffFlip<PlainMetric>(
+        image, width, startx, starty, BaseChoice::Combined, combinedHigh, combinedLow, averages, &memo);
+    (void)decoded;
+    if (combinedErr < averageErr) {
+        high = combinedHigh;
+        low = combinedLow;
+        return double(combinedErr);
+    }
+    high = averageHigh;
+    low = averageLow;
+    return double(averageErr);
+}
+
+double compressBlockDiffFlipFastPerceptual(const uint8_t* image, uint8_t* decoded, int width,
+                                           int startx, int starty, unsigned int& high,
+                                           unsigned int& low) {
+    unsigned averageHigh, averageLow, combinedHigh, combinedLow;
+    compressBlockDiffFlipAveragePerceptual(image, width, startx, starty, averageHigh, averageLow);
+    decompressBlockDiffFlip(averageHigh, averageLow, decoded, 4, 0, 0);
+    const double averageErr = calcBlockPerceptualErrorRGB(image, decoded, width, startx, starty);
+    compressBlockDiffFlipCombinedPerceptual(image, width, startx, starty, combinedHigh, combinedLow);
+    decompressBlockDiffFlip(combinedHigh, combinedLow, decoded, 4, 0, 0);
+    const double combinedErr = calcBlockPerceptualErrorRGB(image, decoded, width, startx, starty);
+    if (combinedErr < averageErr) {
+        high = combinedHigh;
+        low = combinedLow;
+        return combinedErr;
+    }
+    high = averageHigh;
+    low = averageLow;
+    return averageErr;
+}
+
+}  // namespace qeltexture

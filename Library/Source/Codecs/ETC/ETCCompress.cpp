@@ -1,0 +1,144 @@
+#include "Codecs/ETC/ETCCompress.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "Codecs/ETC/ETC1Compress.h"
+#include "PixelFormat.h"
+
+namespace qeltexture {
+
+namespace {
+
+bool isEACFormat(unsigned format) { return format == ePF_EAC_R11 || format == ePF_EAC_RG11; }
+
+bool isHalfBytePerPixel(unsigned format) {
+    return format == ePF_ETC1 || format == ePF_ETC2_RGB || format == ePF_ETC2_RGB_A1 ||
+           format == ePF_EAC_R11;
+}
+
+inline void storeBigEndian(uint8_t* out, unsigned word) {
+    out[0] = uint8_t(word >> 24);
+    out[1] = uint8_t(word >> 16);
+    out[2] = uint8_t(word >> 8);
+    out[3] = uint8_t(word);
+}
+
+// Source coordinate for block position c of a dimension of `size` (rounded up to
+// `rounded`): inside, itself; beyond the edge, the pixel as many places back as the
+// padding is wide. For a size of 1 that would leave the surface; the only pixel is
+// used instead (the tiling pipeline never passes sizes below 4).
+inline unsigned sourceCoordinate(unsigned c, unsigned size, unsigned rounded) {
+    if (c < size) return c;
+    const unsigned pad = rounded - size;
+    return c >= pad ? c - pad : size - 1;
+}
+
+void encodeETC1Block(const uint8_t* image, int width, int startx, int starty, int quality,
+                     uint8_t* out) {
+    unsigned high = 0, low = 0;
+    uint8_t decoded[4 * 4 * 3];
+    switch (quality) {
+        case eETCFast:
+            compressBlockDiffFlipFast(image, decoded, width, startx, starty, high, low);
+            break;
+        case eETCFastPerceptual:
+            compressBlockDiffFlipFastPerceptual(image, decoded, width, startx, starty, high, low);
+            break;
+        case eETCSlow:
+            compressBlockETC1Exhaustive(image, decoded, width, startx, starty, high, low);
+            break;
+        default:
+            compressBlockETC1ExhaustivePerceptual(image, decoded, width, startx, starty, high, low);
+            break;
+    }
+    storeBigEndian(out, high);
+    storeBigEndian(out + 4, low);
+}
+
+struct SurfaceJob {
+    const uint8_t* src;
+    uint8_t* dst;
+    unsigned width, height, roundedWidth, roundedHeight;
+    int quality;
+
+    // Encodes every block of one block row.
+    void encodeRow(unsigned blockRow) const {
+        const unsigned y = blockRow * 4;
+        const unsigned blocksPerRow = roundedWidth / 4;
+        uint8_t* out = dst + size_t(blockRow) * blocksPerRow * 8;
+        for (unsigned x = 0; x < roundedWidth; x += 4, out += 8) {
+            if (x + 4 <= width && y + 4 <= height) {
+                // Interior: read in place, rows offset so coordinates stay small.
+                encodeETC1Block(src + size_t(y) * width * 3, int(width), int(x), 0, quality, out);
+                continue;
+            }
+            uint8_t scratch[4 * 4 * 3];
+            for (unsigned j = 0; j < 4; ++j) {
+                const unsigned sy = sourceCoordinate(y + j, height, roundedHeight);
+                for (unsigned i = 0; i < 4; ++i) {
+                    const unsigned sx = sourceCoordinate(x + i, width, roundedWidth);
+                    const uint8_t* p = src + (size_t(sy) * width + sx) * 3;
+                    std::copy(p, p + 3, scratch + (j * 4 + i) * 3);
+                }
+            }
+            encodeETC1Block(scratch, 4, 0, 0, quality, out);
+        }
+    }
+};
+
+}  // namespace
+
+unsigned int ETCCompress(const void* src, void* dst, const unsigned int& width,
+                         const unsigned int& height, int quality, unsigned int format,
+                         bool isSigned) {
+    return ETCCompress(src, dst, width, height, quality, format, isSigned, 1u);
+}
+
+unsigned int ETCCompress(const void* src, void* dst, const unsigned int& width,
+                         const unsigned int& height, int quality, unsigned int format,
+                         bool isSigned, unsigned int threadCount) {
+    const uint64_t roundedWidth = (uint64_t(width) + 3) & ~uint64_t(3);
+    const uint64_t roundedHeight = (uint64_t(height) + 3) & ~uint64_t(3);
+    const uint64_t size = isHalfBytePerPixel(format) ? roundedWidth * roundedHeight / 2
+                                                     : roundedWidth * roundedHeight;
+    if (size > UINT_MAX) return 0;  // cannot be described by the return value
+    if (src == nullptr || dst == nullptr || width == 0 || height == 0) return unsigned(size);
+
+    // Negative qualities are refused like those above 5.
+    if (quality < 0 || quality > 5) return 0;
+    if (quality < 4 && isSigned && !isEACFormat(format)) return 0;
+    const int level = quality == 4 ? eETCSlow : (quality == 5 ? eETCSlowPerceptual : quality);
+
+    if (format != ePF_ETC1) return 0;  // ETC2 and EAC encoders are not available yet
+
+    const SurfaceJob job{static_cast<const uint8_t*>(src), static_cast<uint8_t*>(dst), width,
+                         height, unsigned(roundedWidth), unsigned(roundedHeight), level};
+    const unsigned blockRows = unsigned(roundedHeight / 4);
+    unsigned threads = threadCount != 0 ? threadCount : std::max(1u, std::thread::hardware_concurrency());
+    threads = std::min(threads, blockRows);
+
+    // Rows are handed out one at a time; each block lands at its own offset, so the
+    // bytes do not depend on which thread encodes which row.
+    std::atomic<unsigned> nextRow{0};
+    auto worker = [&job, &nextRow, blockRows]() {
+        for (unsigned row = nextRow++; row < blockRows; row = nextRow++) job.encodeRow(row);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned i = 1; i < threads; ++i) {
+        try {
+            pool.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break;  // the calling thread finishes the remaining rows
+        }
+    }
+    worker();
+    for (auto& t : pool) t.join();
+    return unsigned(size);
+}
+
+}  // namespace qeltexture

@@ -1,0 +1,29 @@
+#pragma once
+// Surface encoder for ETC1 (ETC2 and EAC targets are refused for now).
+#include <cstdint>
+
+namespace qeltexture {
+
+// ETC encoder quality levels (the ETC reading of ECompressorQuality).
+enum EETCQuality : int {
+    eETCFast = 0,
+    eETCFastPerceptual = 1,
+    eETCSlow = 2,
+    eETCSlowPerceptual = 3,
+};
+
+// Encodes one width x height surface of plain pixels (RGB8 rows for ePF_ETC1, no row
+// padding) into blocks, row-major, each colour block stored as its high then low word,
+// big-endian. Quality 0..3 as EETCQuality; 4 and 5 read as 2 and 3; anything else
+// (negative included) is refused. A null src or dst, or an empty surface, is a size
+// query. Returns the byte count of the surface's blocks, or 0 when refused.
+unsigned int ETCCompress(const void* src, void* dst, const unsigned int& width,
+                         const unsigned int& height, int quality, unsigned int format,
+                         bool isSigned);
+// The same, spreading block rows over `threadCount` threads (0 = one per hardware
+// thread). The output is identical for every thread count.
+unsigned int ETCCompress(const void* src, void* dst, const unsigned int& width,
+                         const unsigned int& height, int quality, unsigned int format,
+                         bool isSigned, unsigned int threadCount);
+
+}  // namespace qeltexture
