@@ -1,0 +1,393 @@
+// QELTC and QELTCII decoding: hand-built block words decoded to values worked out from the
+// format's formulas, block orders, working sizes, and the optimised decoders checked byte
+// for byte against a straightforward per-pixel decoder on random words.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <algorithm>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "Codecs/QELTC/QELTCBlockOrder.h"
+#include "Codecs/QELTC/QELTCDecoder.h"
+#include "Codecs/QELTC/QELTCDecompress.h"
+#include "qeltc_reference_decoder.h"
+
+using namespace qeltexture;
+
+namespace {
+
+// Colour halves built field by field (independent of the library's packers).
+uint32_t opaqueA(uint32_t r5, uint32_t g5, uint32_t b4) { return 0x8000u | r5 << 10 | g5 << 5 | b4 << 1; }
+uint32_t translucentA(uint32_t a3, uint32_t r4, uint32_t g4, uint32_t b3) {
+    return a3 << 12 | r4 << 8 | g4 << 4 | b3 << 1;
+}
+uint32_t opaqueB(uint32_t r5, uint32_t g5, uint32_t b5) { return 0x80000000u | r5 << 26 | g5 << 21 | b5 << 16; }
+uint32_t translucentB(uint32_t a3, uint32_t r4, uint32_t g4, uint32_t b4) {
+    return a3 << 28 | r4 << 24 | g4 << 20 | b4 << 16;
+}
+
+void putWord(std::vector<uint8_t>& data, size_t index, uint32_t modulation, uint32_t colour) {
+    if (data.size() < 8 * (index + 1)) data.resize(8 * (index + 1));
+    for (int i = 0; i < 4; ++i) {
+        data[8 * index + i] = uint8_t(modulation >> (8 * i));
+        data[8 * index + 4 + i] = uint8_t(colour >> (8 * i));
+    }
+}
+
+// Every block of the grid holds the same word.
+std::vector<uint8_t> uniform(size_t blocks, uint32_t modulation, uint32_t colour) {
+    std::vector<uint8_t> data;
+    for (size_t i = 0; i < blocks; ++i) putWord(data, i, modulation, colour);
+    return data;
+}
+
+std::vector<uint8_t> decode(const std::vector<uint8_t>& data, unsigned w, unsigned h, bool do2bit, unsigned version) {
+    std::vector<uint8_t> out(size_t(w) * h * 4);
+    EXPECT_EQ(QELTCDecompress(data.data(), out.data(), w, h, do2bit, version), w * h * 4);
+    return out;
+}
+
+struct RGBA {
+    int r, g, b, a;
+};
+RGBA at(const std::vector<uint8_t>& img, unsigned w, unsigned x, unsigned y) {
+    const uint8_t* p = &img[(size_t(y) * w + x) * 4];
+    return {p[0], p[1], p[2], p[3]};
+}
+#define EXPECT_PIXEL(img, w, x, y, R, G, B, A)                                         \
+    do {                                                                               \
+        RGBA p_ = at(img, w, x, y);                                                    \
+        EXPECT_EQ(p_.r, R) << "(" << x << "," << y << ")";                             \
+        EXPECT_EQ(p_.g, G) << "(" << x << "," << y << ")";                             \
+        EXPECT_EQ(p_.b, B) << "(" << x << "," << y << ")";                             \
+        EXPECT_EQ(p_.a, A) << "(" << x << "," << y << ")";                             \
+    } while (0)
+
+uint32_t blocksIndexQELTC(uint32_t bx, uint32_t by, uint32_t W, uint32_t H) {
+    return QELTCUsesTwiddledOrder(W, H) ? QELTCTwiddledIndex(bx, by, W, H) : by * W + bx;
+}
+
+}  // namespace
+
+// Field layouts and widening of both versions, read through flat images (every block the
+// same word) so that the decoded value is the widened colour itself.
+TEST(QELTCDecode, ColourFieldsAndWidening) {
+    // QELTC: A opaque 31/16/9(4-bit blue), B translucent alpha 5, 10/3/15.
+    const uint32_t v0 = opaqueA(31, 16, 9) | translucentB(5, 10, 3, 15);
+    auto a = decode(uniform(4, 0x00000000, v0), 8, 8, false, 0);  // weight 0: colour A
+    // blue 9 -> (9 << 1) | (9 >> 3) = 19 -> 8 bits 156; green 16 -> 132.
+    EXPECT_PIXEL(a, 8, 5, 6, 255, 132, 156, 255);
+    auto b = decode(uniform(4, 0xFFFFFFFF, v0), 8, 8, false, 0);  // weight 8: colour B
+    // red 10 -> 21 -> 173; green 3 -> 6 -> 49; blue 15 -> 31 -> 255; alpha 5 -> 10 -> 170.
+    EXPECT_PIXEL(b, 8, 1, 1, 173, 49, 255, 170);
+
+    // QELTC: A translucent alpha 3, 12/0/5(3-bit blue), B opaque 1/30/17.
+    const uint32_t v1 = translucentA(3, 12, 0, 5) | opaqueB(1, 30, 17);
+    a = decode(uniform(4, 0, v1), 8, 8, false, 0);
+    // red 12 -> 25 -> 206; blue 5 -> (5 << 2) | (5 >> 1) = 22 -> 181; alpha 3 -> 6 -> 102.
+    EXPECT_PIXEL(a, 8, 7, 0, 206, 0, 181, 102);
+    b = decode(uniform(4, 0xFFFFFFFF, v1), 8, 8, false, 0);
+    EXPECT_PIXEL(b, 8, 7, 0, 8, 247, 140, 255);
+
+    // QELTCII: bit 31 clear makes both translucent, and B's alpha gets its low bit set.
+    const uint32_t v2 = translucentA(5, 10, 3, 7) | translucentB(5, 10, 3, 15);
+    a = decode(uniform(1, 0, v2), 4, 4, false, 1);
+    // A alpha 5 -> 10 -> 170; B alpha 5 -> 11 -> 187.
+    EXPECT_PIXEL(a, 4, 0, 0, 173, 49, 255, 170);
+    b = decode(uniform(1, 0xFFFFFFFF, v2), 4, 4, false, 1);
+    EXPECT_PIXEL(b, 4, 3, 3, 173, 49, 255, 187);
+    // QELTCII: bit 31 set makes A opaque too, whatever bit 15 says.
+    const uint32_t v3 = (opaqueA(31, 16, 9) & ~0x8000u) | opaqueB(0, 0, 0);
+    a = decode(uniform(1, 0, v3), 4, 4, false, 1);
+    EXPECT_PIXEL(a, 4, 2, 1, 255, 132, 156, 255);
+}
+
+// Bilinear A/B upscaling between block centres, wrapping around the image edges.
+TEST(QELTCDecode, BilinearUpscaleAndWrap) {
+    // 4 bpp, 2 x 2 blocks: only block (0, 0) has red 31 in colour A; weight 0 everywhere.
+    std::vector<uint8_t> data = uniform(4, 0, opaqueA(0, 0, 0) | opaqueB(0, 0, 0));
+    putWord(data, 0, 0, opaqueA(31, 0, 0) | opaqueB(0, 0, 0));
+    auto img = decode(data, 8, 8, false, 0);
+    EXPECT_EQ(at(img, 8, 2, 2).r, 255);  // block centre
+    // (3, 3): s = 3 * (4 * 31 - 31) = 279 -> (279 >> 6) + (279 >> 1) = 143.
+    EXPECT_EQ(at(img, 8, 3, 3).r, 143);
+    // (0, 0) lies in the quad from block (1, 1) to (0, 0) across both edges: s = 2 * 2 * 31.
+    EXPECT_EQ(at(img, 8, 0, 0).r, 63);
+    EXPECT_EQ(at(img, 8, 6, 6).r, 0);
+    EXPECT_EQ(at(img, 8, 3, 3).a, 255);
+
+    // 2 bpp, 2 x 2 blocks of 8 x 4: (5, 3): s = 3 * (8 * 31 - 31) = 651 -> 5 + 162.
+    data = uniform(4, 0, opaqueA(0, 0, 0) | opaqueB(0, 0, 0));
+    putWord(data, 0, 0, opaqueA(31, 0, 0) | opaqueB(0, 0, 0));
+    img = decode(data, 16, 8, true, 0);
+    EXPECT_EQ(at(img, 16, 4, 2).r, 255);
+    EXPECT_EQ(at(img, 16, 5, 3).r, 167);
+    EXPECT_EQ(at(img, 16, 12, 6).r, 0);
+}
+
+// 4 bpp weights 0/3/5/8 and punch-through 0/4/4-punched/8, in both versions; a QELTCII
+// image of one block has every neighbour wrap onto itself.
+TEST(QELTCDecode, FourBppWeightsAndPunchThrough) {
+    const uint32_t values = 0xE4E4E4E4;  // pixel x of every row holds m = x
+    const uint32_t blackWhiteV0 = opaqueA(0, 0, 0) | opaqueB(31, 31, 31);
+    auto img = decode(uniform(4, values, blackWhiteV0), 8, 8, false, 0);
+    EXPECT_PIXEL(img, 8, 0, 0, 0, 0, 0, 255);
+    EXPECT_PIXEL(img, 8, 1, 0, 95, 95, 95, 255);  // 255 * 3 >> 3
+    EXPECT_PIXEL(img, 8, 2, 0, 159, 159, 159, 255);
+    EXPECT_PIXEL(img, 8, 3, 0, 255, 255, 255, 255);
+
+    img = decode(uniform(4, values, blackWhiteV0 | 1), 8, 8, false, 0);
+    EXPECT_PIXEL(img, 8, 1, 5, 127, 127, 127, 255);
+    EXPECT_PIXEL(img, 8, 2, 5, 127, 127, 127, 0);  // QELTC punch-through keeps the colour
+    EXPECT_PIXEL(img, 8, 3, 5, 255, 255, 255, 255);
+
+    const uint32_t blackWhiteV1 = blackWhiteV0 & ~0x8000u;  // bit 31 alone makes both opaque
+    img = decode(uniform(1, values, blackWhiteV1), 4, 4, false, 1);
+    EXPECT_PIXEL(img, 4, 1, 2, 95, 95, 95, 255);
+    img = decode(uniform(1, values, blackWhiteV1 | 1), 4, 4, false, 1);
+    EXPECT_PIXEL(img, 4, 1, 2, 127, 127, 127, 255);
+    EXPECT_PIXEL(img, 4, 2, 2, 0, 0, 0, 0);  // QELTCII punch-through clears everything
+    EXPECT_PIXEL(img, 4, 3, 3, 255, 255, 255, 255);
+}
+
+// 2 bpp: direct bits and the three interpolated sub-modes, with the mode flags borrowed
+// from the low bits of the first sample and of the sample of pixel (4, 2).
+TEST(QELTCDecode, TwoBppDirectAndInterpolatedSubModes) {
+    for (unsigned version = 0; version < 2; ++version) {
+        SCOPED_TRACE(version);
+        const uint32_t colour = opaqueB(31, 31, 31) | (version == 0 ? opaqueA(0, 0, 0) : 0);
+        const unsigned w = version == 0 ? 16 : 8, h = version == 0 ? 8 : 4;
+        const size_t blocks = version == 0 ? 4 : 1;
+        auto run = [&](uint32_t mod, uint32_t modeFlag) { return decode(uniform(blocks, mod, colour | modeFlag), w, h, true, version); };
+
+        auto img = run(0x80000001u, 0);  // direct
+        EXPECT_EQ(at(img, w, 0, 0).r, 255);
+        EXPECT_EQ(at(img, w, 1, 0).r, 0);
+        EXPECT_EQ(at(img, w, 7, 3).r, 255);
+        EXPECT_EQ(at(img, w, 6, 3).r, 0);
+
+        // Sample of pixel (2, 0) = 3, all others 0.
+        img = run(0xC, 1);  // four-neighbour
+        EXPECT_EQ(at(img, w, 2, 0).r, 255);
+        EXPECT_EQ(at(img, w, 1, 0).r, 63);  // (0 + 8 + 0 + 0 + 2) >> 2 = 2
+        EXPECT_EQ(at(img, w, 3, 0).r, 63);
+        EXPECT_EQ(at(img, w, 2, 1).r, 63);  // from above
+        EXPECT_EQ(at(img, w, 0, 0).r, 0);
+        img = run(0xC | 1, 1);  // horizontal-only (bit 0 set, bit 20 clear)
+        EXPECT_EQ(at(img, w, 1, 0).r, 127);  // (0 + 8 + 1) >> 1 = 4
+        EXPECT_EQ(at(img, w, 2, 1).r, 0);
+        img = run(0xC | 1 | 1u << 20, 1);  // vertical-only
+        EXPECT_EQ(at(img, w, 1, 0).r, 0);
+        EXPECT_EQ(at(img, w, 2, 1).r, 127);  // (8 + 0 + 1) >> 1
+        EXPECT_EQ(at(img, w, 4, 2).r, 0);    // bit 21 clear: sample (4, 2) reads 00
+        img = run(1 | 1u << 20 | 1u << 21, 1);
+        EXPECT_EQ(at(img, w, 4, 2).r, 255);  // bit 21 set: reads 11
+        EXPECT_EQ(at(img, w, 4, 1).r, 127);
+        img = run(1u << 21, 1);  // four-neighbour keeps bit 20 as stored: sample 10
+        EXPECT_EQ(at(img, w, 4, 2).r, 159);
+
+        // The first sample stores only bit 1; its low bit repeats it.
+        img = run(0x2, 1);
+        EXPECT_EQ(at(img, w, 0, 0).r, 255);
+        EXPECT_EQ(at(img, w, 1, 0).r, 63);
+        EXPECT_EQ(at(img, w, 7, 0).r, 63);  // right neighbour wraps to pixel (0, 0)
+    }
+}
+
+// QELTCII hard transition: no interpolation; the local palette for 4 bpp mode-1 blocks.
+TEST(QELTCDecode, HardTransitionAndLocalPalette) {
+    auto to8 = [](int c) { return (c << 3) | (c >> 2); };
+    const uint32_t colourP = opaqueA(1, 2, 3) | opaqueB(4, 5, 6);
+    const uint32_t colourQ = opaqueA(7, 8, 9) | opaqueB(10, 11, 12);
+    const uint32_t colourR = opaqueA(13, 14, 15) | opaqueB(16, 17, 18);
+    const uint32_t colourS = opaqueA(19, 20, 1) | opaqueB(21, 22, 23);
+    auto strip = [](uint32_t c) { return c & ~0x8000u; };  // QELTCII: bit 15 is the hard flag
+    // Values of block P: pixel (3, 2) = 2, (2, 3) = 3, (3, 3) = 1, centre (2, 2) = 2.
+    const uint32_t modP = 2u << 22 | 3u << 28 | 1u << 30 | 2u << 20;
+    std::vector<uint8_t> data;
+    putWord(data, 0, modP, strip(colourP) | 0x8000u | 1);
+    putWord(data, 1, 0, strip(colourQ));
+    putWord(data, 2, 0, strip(colourR));
+    putWord(data, 3, 0, strip(colourS));
+    auto img = decode(data, 8, 8, false, 1);
+    // (3, 2): quad cell (1, 0), m = 2 -> entry 4 = A of Q; blue 9 widens to 19.
+    EXPECT_PIXEL(img, 8, 3, 2, to8(7), to8(8), to8(19), 255);
+    // (2, 3): cell (0, 1), m = 3 -> entry 7 = B of R.
+    EXPECT_PIXEL(img, 8, 2, 3, to8(16), to8(17), to8(18), 255);
+    // (3, 3): cell (1, 1), m = 1 -> entry 1 = B of P.
+    EXPECT_PIXEL(img, 8, 3, 3, to8(4), to8(5), to8(6), 255);
+    // The centre pixel blends P's own colours with the standard weight 5:
+    // red (8 * 8 + (33 - 8) * 5) >> 3 = 23, green 31, blue 49 (A and B blue both 6 -> 49).
+    EXPECT_PIXEL(img, 8, 2, 2, 23, 31, 49, 255);
+
+    // Mode 0 with the hard flag: the same pixel uses P's colours and weight 5.
+    putWord(data, 0, modP, strip(colourP) | 0x8000u);
+    img = decode(data, 8, 8, false, 1);
+    EXPECT_PIXEL(img, 8, 3, 2, 23, 31, 49, 255);
+
+    // 2 bpp, two blocks side by side, block 0 hard: pixels take their own block's colours.
+    data.clear();
+    putWord(data, 0, 0xFFFFFFFFu, strip(colourP) | 0x8000u);
+    putWord(data, 1, 0, strip(colourQ));
+    img = decode(data, 16, 4, true, 1);
+    EXPECT_PIXEL(img, 16, 5, 1, to8(4), to8(5), to8(6), 255);   // block 0, direct bit 1: B
+    EXPECT_PIXEL(img, 16, 9, 1, to8(7), to8(8), to8(19), 255);  // block 1, bit 0: its A
+}
+
+TEST(QELTCDecode, BlockOrders) {
+    // 32 x 8 at 2 bpp: 4 x 2 blocks.
+    EXPECT_EQ(QELTCTwiddledIndex(1, 1, 4, 2), 3u);
+    EXPECT_EQ(QELTCTwiddledIndex(2, 0, 4, 2), 4u);
+    EXPECT_EQ(QELTCTwiddledIndex(3, 1, 4, 2), 7u);
+    // Square and tall grids: y takes the even bits, the longer axis the top bits.
+    EXPECT_EQ(QELTCTwiddledIndex(1, 0, 4, 4), 2u);
+    EXPECT_EQ(QELTCTwiddledIndex(0, 1, 4, 4), 1u);
+    EXPECT_EQ(QELTCTwiddledIndex(2, 3, 4, 4), 13u);
+    EXPECT_EQ(QELTCTwiddledIndex(0, 2, 2, 4), 4u);
+    EXPECT_EQ(QELTCTwiddledIndex(1, 3, 2, 4), 7u);
+    EXPECT_TRUE(QELTCUsesTwiddledOrder(4, 2));
+    EXPECT_FALSE(QELTCUsesTwiddledOrder(6, 6));
+    EXPECT_FALSE(QELTCUsesTwiddledOrder(4, 12));
+
+    // Each word's colour A red = its memory index + 1; the block centre shows its own A.
+    auto check = [](unsigned w, unsigned h, bool do2bit, unsigned version, auto indexOf) {
+        const unsigned bw = do2bit ? 8 : 4, W = w / bw, H = h / 4;
+        std::vector<uint8_t> data(size_t(W) * H * 8);  // exactly the level's data
+        for (unsigned i = 0; i < W * H; ++i) {
+            uint32_t colour = opaqueA((i + 1) & 31, (i + 1) >> 5, 0) | 0x80000000u;
+            putWord(data, i, 0, version == 0 ? colour : colour & ~0x8000u);
+        }
+        auto img = decode(data, w, h, do2bit, version);
+        for (unsigned by = 0; by < H; ++by)
+            for (unsigned bx = 0; bx < W; ++bx) {
+                int r5 = int(indexOf(bx, by, W) + 1) & 31, g5 = int(indexOf(bx, by, W) + 1) >> 5;
+                RGBA p = at(img, w, bx * bw + bw / 2, by * 4 + 2);
+                EXPECT_EQ(p.r, (r5 << 3) | (r5 >> 2)) << w << "x" << h << " block " << bx << "," << by;
+                EXPECT_EQ(p.g, (g5 << 3) | (g5 >> 2)) << w << "x" << h << " block " << bx << "," << by;
+            }
+    };
+    const uint32_t twiddled32x8[2][4] = {{0, 2, 4, 6}, {1, 3, 5, 7}};
+    check(32, 8, true, 0, [&](unsigned bx, unsigned by, unsigned) { return twiddled32x8[by][bx]; });
+    auto linear = [](unsigned bx, unsigned by, unsigned W) { return by * W + bx; };
+    check(12, 20, false, 1, linear);  // QELTCII: row-major at any aspect ratio
+    check(24, 8, false, 1, linear);
+    check(24, 24, false, 0, linear);  // QELTC 6 x 6 blocks: row-major
+    check(24, 8, true, 0, linear);    // QELTC 2 bpp 3 x 2 blocks
+}
+
+// QELTC data is read at its working size (at least 16 x 8 or 8 x 8 pixels).
+TEST(QELTCDecode, SmallImagesReadTheirWorkingSize) {
+    std::mt19937 rng(7);
+    std::vector<uint8_t> data(32);
+    for (auto& b : data) b = uint8_t(rng());
+    std::vector<uint8_t> small(8 * 8 * 4), full(16 * 8 * 4);
+    EXPECT_EQ(QelTDecompressQELTC(data.data(), 1, 8, 8, small.data()), 32);
+    EXPECT_EQ(QelTDecompressQELTC(data.data(), 1, 16, 8, full.data()), 32);
+    for (unsigned y = 0; y < 8; ++y)
+        for (unsigned x = 0; x < 8 * 4; ++x) ASSERT_EQ(small[y * 32 + x], full[y * 64 + x]);
+    std::vector<uint8_t> tiny(2 * 2 * 4);
+    EXPECT_EQ(QelTDecompressQELTC(data.data(), 0, 2, 2, tiny.data()), 32);  // reads 8 x 8
+    EXPECT_EQ(QELTCDecompress(data.data(), tiny.data(), 2u, 2u, false, 0u), 16u);
+
+    // A width that is not whole blocks (10 at 4 bpp) is decoded at 12 and every visible
+    // pixel is written.
+    std::vector<uint8_t> zeros(48, 0), out(10 * 8 * 4, 0xCD);
+    EXPECT_EQ(QelTDecompressQELTC(zeros.data(), 0, 10, 8, out.data()), 48);
+    for (uint8_t v : out) ASSERT_EQ(v, 0);
+    // QELTCII pads to whole blocks the same way.
+    std::vector<uint8_t> out2(5 * 3 * 4, 0xCD);
+    EXPECT_EQ(QELTCDecompress(zeros.data(), out2.data(), 5u, 3u, false, 1u), 60u);
+    for (uint8_t v : out2) ASSERT_EQ(v, 0);
+}
+
+// The optimised decoders against the per-pixel decoder on random words, covering twiddled
+// and row-major grids, one-block images, hard transitions and punch-through.
+TEST(QELTCDecode, MatchesPerPixelDecoderOnRandomWords) {
+    struct Case {
+        unsigned w, h;
+        bool do2bit;
+        unsigned version;
+    };
+    const Case cases[] = {{8, 8, false, 0},   {16, 16, false, 0}, {32, 8, false, 0}, {8, 32, false, 0},
+                          {24, 24, false, 0}, {12, 20, false, 0}, {16, 8, true, 0},  {32, 32, true, 0},
+                          {64, 16, true, 0},  {24, 8, true, 0},   {4, 4, false, 1},  {8, 4, true, 1},
+                          {12, 8, false, 1},  {40, 12, true, 1},  {16, 16, false, 1}, {20, 28, false, 1}};
+    std::mt19937 rng(2024);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << (c.do2bit ? " 2bpp" : " 4bpp") << " v" << c.version);
+        const unsigned W = c.w / (c.do2bit ? 8 : 4), H = c.h / 4;
+        std::vector<uint8_t> data(size_t(W) * H * 8);
+        for (int trial = 0; trial < 4; ++trial) {
+            for (auto& b : data) b = uint8_t(rng());
+            auto index = [&](uint32_t bx, uint32_t by) {
+                return c.version == 0 ? blocksIndexQELTC(bx, by, W, H) : by * W + bx;
+            };
+            auto expected = qeltcref::ReferenceDecoder(data.data(), c.w, c.h, c.do2bit, c.version, index).decode();
+            auto actual = decode(data, c.w, c.h, c.do2bit, c.version);
+            ASSERT_EQ(actual, expected);
+        }
+    }
+}
+
+// A twiddled QELTC image decodes like its row-major re-ordering read row by row.
+TEST(QELTCDecode, TwiddledAndRowMajorOrdersDecodeAlike) {
+    std::mt19937 rng(31);
+    for (auto [w, h, do2bit] : {std::make_tuple(32u, 16u, false), std::make_tuple(16u, 64u, false),
+                                std::make_tuple(64u, 8u, true), std::make_tuple(16u, 32u, true)}) {
+        const unsigned W = w / (do2bit ? 8 : 4), H = h / 4;
+        std::vector<uint8_t> rowMajor(size_t(W) * H * 8), twiddled(rowMajor.size());
+        for (auto& b : rowMajor) b = uint8_t(rng());
+        for (unsigned by = 0; by < H; ++by)
+            for (unsigned bx = 0; bx < W; ++bx)
+                std::copy_n(&rowMajor[8 * (by * W + bx)], 8, &twiddled[8 * QELTCTwiddledIndex(bx, by, W, H)]);
+        auto linear = [W](uint32_t bx, uint32_t by) { return by * W + bx; };
+        EXPECT_EQ(decode(twiddled, w, h, do2bit, 0), qeltcref::ReferenceDecoder(rowMajor.data(), w, h, do2bit, 0, linear).decode())
+            << w << "x" << h;
+    }
+}
+
+// Blocks whose A and B decode to the same colour give that colour everywhere, whatever
+// the modulation, mode or (QELTCII) hard flag.
+TEST(QELTCDecode, EqualColoursDecodeFlat) {
+    std::mt19937 rng(99);
+    auto widen4 = [](uint32_t f) { return (f << 1) | (f >> 3); };
+    for (int trial = 0; trial < 40; ++trial) {
+        const bool do2bit = trial & 1;
+        const unsigned version = (trial >> 1) & 1;
+        const uint32_t r = rng() % 32, g = rng() % 32, b4 = rng() % 16;
+        uint32_t colour = opaqueA(r, g, b4) | opaqueB(r, g, widen4(b4));
+        if (version == 1 && (rng() & 1)) colour &= ~0x8000u;  // hard flag on or off
+        const unsigned w = do2bit ? 32 : 16, h = 16, blocks = (w / (do2bit ? 8 : 4)) * (h / 4);
+        std::vector<uint8_t> data;
+        for (unsigned i = 0; i < blocks; ++i) {
+            uint32_t mode = do2bit ? (rng() & 1) : 0;
+            putWord(data, i, rng(), colour | mode);
+        }
+        auto img = decode(data, w, h, do2bit, version);
+        const int er = int((r << 3) | (r >> 2)), eg = int((g << 3) | (g >> 2));
+        const uint32_t b5 = widen4(b4);
+        const int eb = int((b5 << 3) | (b5 >> 2));
+        for (unsigned y = 0; y < h; ++y)
+            for (unsigned x = 0; x < w; ++x) {
+                RGBA p = at(img, w, x, y);
+                ASSERT_TRUE(p.r == er && p.g == eg && p.b == eb && p.a == 255) << trial << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(QELTCDecode, SizeQueriesAndHostileSizes) {
+    std::vector<uint8_t> data(64), out(64 * 4);
+    EXPECT_EQ(QELTCDecompress(nullptr, out.data(), 5u, 7u, false, 0u), 140u);
+    EXPECT_EQ(QELTCDecompress(data.data(), nullptr, 5u, 7u, true, 1u), 140u);
+    EXPECT_EQ(QELTCDecompress(data.data(), out.data(), 0u, 8u, false, 0u), 0u);
+    EXPECT_EQ(QELTCDecompress(data.data(), out.data(), 8u, 0u, false, 1u), 0u);
+    // Outputs beyond 4 GiB are refused before anything is read.
+    EXPECT_EQ(QELTCDecompress(data.data(), out.data(), 65536u, 65536u, false, 0u), 0u);
+    EXPECT_EQ(QELTCDecompress(data.data(), out.data(), 0xFFFFFFFFu, 2u, true, 1u), 0u);
+    EXPECT_EQ(QelTDecompressQELTC(data.data(), 0, -8, 8, out.data()), 0);
+    EXPECT_EQ(QelTDecompressQELTC(nullptr, 0, 8, 8, out.data()), 0);
+    EXPECT_EQ(qeltc_decompress(data.data(), out.data(), 0, 4, 1, 0), 0);
+    EXPECT_FALSE(Decompress(data.data(), out.data(), 6, 4, false, 1));  // not whole blocks
+}
