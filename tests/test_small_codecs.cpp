@@ -1,0 +1,300 @@
+// Black-and-white, shared-exponent, RGBG/GRGB and YUV codecs: worked values, edges and
+// round trips on a real photograph.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "Codecs/SmallCodecs/SmallCodecs.h"
+#include "TestImages.h"
+
+using namespace qeltexture;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes greyPixels(const Bytes& levels) {
+    Bytes rgba;
+    for (uint8_t v : levels) rgba.insert(rgba.end(), {v, v, v, 255});
+    return rgba;
+}
+
+uint32_t encode9E5(float r, float g, float b) {
+    const float in[3] = {r, g, b};
+    uint8_t out[4];
+    EXPECT_EQ(RGB9E5Compress(in, out, 1, 1), 4u);
+    return uint32_t(out[0]) | uint32_t(out[1]) << 8 | uint32_t(out[2]) << 16 | uint32_t(out[3]) << 24;
+}
+
+std::vector<float> decode9E5(uint32_t word) {
+    const uint8_t in[4] = {uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16), uint8_t(word >> 24)};
+    std::vector<float> rgb(3);
+    EXPECT_EQ(RGB9E5Decompress(in, rgb.data(), 1, 1), 12u);
+    return rgb;
+}
+
+// Packs with `compress` and unpacks with `decompress` (pair codecs and their format).
+template <typename Enc, typename Dec>
+Bytes pairRoundTrip(Enc compress, Dec decompress, const Bytes& rgba, uint32_t w, uint32_t h,
+                    EQelTPixelFormat format, Bytes* packedOut = nullptr) {
+    Bytes packed(compress(nullptr, nullptr, w, h, format));
+    EXPECT_EQ(compress(rgba.data(), packed.data(), w, h, format), packed.size());
+    Bytes out(size_t(w) * h * 4);
+    EXPECT_EQ(decompress(packed.data(), out.data(), w, h, format), out.size());
+    if (packedOut) *packedOut = packed;
+    return out;
+}
+
+}  // namespace
+
+TEST(OneBPP, WorkedValuesBitOrderAndPartialBytes) {
+    // Bits 1, 3, 4, 6 set: 0b01011010.
+    const Bytes grey = greyPixels({127, 128, 0, 255, 128, 127, 200, 10});
+    uint8_t byte = 0;
+    EXPECT_EQ(OneBPPCompress(grey.data(), &byte, 8, 1), 1u);
+    EXPECT_EQ(byte, 0x5A);
+    // The truncated mean of R, G, B decides; alpha is ignored.
+    const Bytes mixed = {128, 128, 127, 255, 255, 0, 129, 255, 0, 0, 0, 0, 255, 255, 255, 0,
+                         1, 1, 0, 255, 0, 0, 255, 255, 128, 128, 128, 0, 255, 255, 129, 7};
+    EXPECT_EQ(OneBPPCompress(mixed.data(), &byte, 4, 2), 1u);
+    EXPECT_EQ(byte, 0x2 | 0x8 | 0x40 | 0x80);
+
+    // Decoding 0x01: white first pixel, opaque black for the other seven.
+    const uint8_t one = 0x01;
+    Bytes rgba(32);
+    EXPECT_EQ(OneBPPDecompress(&one, rgba.data(), 8, 1), 32u);
+    Bytes expect = greyPixels(Bytes(8, 0));
+    expect[0] = expect[1] = expect[2] = 255;
+    EXPECT_EQ(rgba, expect);
+
+    // Rows are not padded: in a 4 x 4 surface pixel (0, 2) is bit 0 of byte 1.
+    Bytes square(16 * 4, 0);
+    square[32] = square[33] = square[34] = 200;
+    uint8_t two[2] = {0xEE, 0xEE};
+    EXPECT_EQ(OneBPPCompress(square.data(), two, 4, 4), 2u);
+    EXPECT_EQ(Bytes(two, two + 2), (Bytes{0x00, 0x01}));
+
+    // 15 pixels: one whole byte is written and the last 7 pixels dropped; the decoder
+    // reads them from the partial second byte and writes nothing past the surface.
+    const Bytes white = greyPixels(Bytes(15, 255));
+    uint8_t out[2] = {0, 0xAB};
+    EXPECT_EQ(OneBPPCompress(white.data(), out, 3, 5), 1u);
+    EXPECT_EQ(Bytes(out, out + 2), (Bytes{0xFF, 0xAB}));
+    const uint8_t bits[2] = {0x00, 0x41};
+    Bytes decoded(15 * 4 + 1, 0x5C);
+    EXPECT_EQ(OneBPPDecompress(bits, decoded.data(), 3, 5), 60u);
+    EXPECT_EQ(decoded[8 * 4], 255);
+    EXPECT_EQ(decoded[14 * 4], 255);
+    EXPECT_EQ(decoded[13 * 4], 0);
+    EXPECT_EQ(decoded[60], 0x5C);
+}
+
+TEST(SharedExponent, WorkedWordAndEdgeValues) {
+    // (1.0, 0.5, 0.0): exponent 16, mantissas 256, 128, 0, stored little-endian.
+    const float in[3] = {1.0f, 0.5f, 0.0f};
+    uint8_t bytes[4];
+    ASSERT_EQ(RGB9E5Compress(in, bytes, 1, 1), 4u);
+    EXPECT_EQ(Bytes(bytes, bytes + 4), (Bytes{0x00, 0x01, 0x01, 0x80}));
+    EXPECT_EQ(decode9E5(0x80010100u), (std::vector<float>{1.0f, 0.5f, 0.0f}));
+
+    // Zero; the largest finite value 65408 = 511 * 2^7; anything larger clamps to it.
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(encode9E5(0.0f, 0.0f, 0.0f), 0u);
+    EXPECT_EQ(encode9E5(65408.0f, 0.0f, 0.0f), 31u << 27 | 511u);
+    EXPECT_EQ(encode9E5(70000.0f, 0.0f, 0.0f), 31u << 27 | 511u);
+    EXPECT_EQ(encode9E5(0.0f, 0.0f, inf), 31u << 27 | 511u << 18);
+    EXPECT_EQ(decode9E5(31u << 27 | 511u)[0], 65408.0f);
+
+    // Negative, NaN and -inf channels encode as 0 and do not steer the exponent.
+    EXPECT_EQ(encode9E5(-5.0f, 1.0f, 0.0f), 16u << 27 | 256u << 9);
+    EXPECT_EQ(encode9E5(nan, 1.0f, -inf), 16u << 27 | 256u << 9);
+    EXPECT_EQ(encode9E5(-1.0f, nan, -0.0f), 0u);
+
+    // A largest channel that rounds to 512 moves to the next exponent: 511.75 at step 1
+    // would be 512, so it is 256 at step 2, exponent 8 + 17. 511.25 stays at 511.
+    EXPECT_EQ(encode9E5(511.75f, 1.0f, 0.0f), 25u << 27 | 1u << 9 | 256u);
+    EXPECT_EQ(decode9E5(25u << 27 | 256u)[0], 512.0f);
+    EXPECT_EQ(encode9E5(511.25f, 0.0f, 0.0f), 24u << 27 | 511u);
+
+    // Mantissas round half up in the pixel's step (2^-8 for a largest channel of 1).
+    EXPECT_EQ(encode9E5(1.0f + 0x1p-9f, 0.0f, 0.0f) & 0x1FF, 257u);
+    EXPECT_EQ(encode9E5(1.0f, 0x1p-9f, 0x1p-10f), 16u << 27 | 1u << 9 | 256u);
+
+    // Tiny values use the lowest exponent (-16, stored 0, step 2^-24).
+    EXPECT_EQ(encode9E5(0x1p-20f, 0.0f, 0.0f), 16u);
+    EXPECT_EQ(decode9E5(16u)[0], 0x1p-20f);
+    EXPECT_EQ(encode9E5(1e-30f, 0.0f, 0.0f), 0u);
+}
+
+TEST(RGBG, WorkedBytesAndOddWidth) {
+    const Bytes pair = {10, 20, 30, 40, 50, 60, 70, 80};
+    const Bytes decoded = {10, 20, 30, 255, 10, 60, 30, 255};
+    Bytes packed;
+    EXPECT_EQ(pairRoundTrip(RGBGCompress, RGBGDecompress, pair, 2, 1, ePF_RGBG8888, &packed), decoded);
+    EXPECT_EQ(packed, (Bytes{10, 20, 30, 60}));
+    EXPECT_EQ(pairRoundTrip(RGBGCompress, RGBGDecompress, pair, 2, 1, ePF_GRGB8888, &packed), decoded);
+    EXPECT_EQ(packed, (Bytes{20, 10, 60, 30}));
+
+    // 3 x 2: each row is two units and stays aligned; the lone pixel fills its unit.
+    Bytes img(24);
+    for (int i = 0; i < 24; ++i) img[i] = uint8_t(i + 1);
+    EXPECT_EQ(pairRoundTrip(RGBGCompress, RGBGDecompress, img, 3, 2, ePF_RGBG8888, &packed),
+              (Bytes{1, 2, 3, 255, 1, 6, 3, 255, 9, 10, 11, 255, 13, 14, 15, 255, 13, 18, 15, 255, 21, 22, 23, 255}));
+    EXPECT_EQ(packed, (Bytes{1, 2, 3, 6, 9, 10, 11, 10, 13, 14, 15, 18, 21, 22, 23, 22}));
+}
+
+TEST(YUV, WorkedValues) {
+    Bytes packed;
+    // Two white pixels: Y = 235.545 and U, V = 128.5, truncated.
+    const Bytes white = greyPixels({255, 255});
+    EXPECT_EQ(pairRoundTrip(YUVCompress, YUVDecompress, white, 2, 1, ePF_YUY2, &packed), white);
+    EXPECT_EQ(packed, (Bytes{235, 128, 235, 128}));
+    pairRoundTrip(YUVCompress, YUVDecompress, white, 2, 1, ePF_UYVY, &packed);
+    EXPECT_EQ(packed, (Bytes{128, 235, 128, 235}));
+
+    // U from the left pixel only, V from the right one only: blue then red gives
+    // Y0 = 41.49, U = 240.445, Y1 = 82.035, V = 240.445; red then blue gives
+    // U = 90.76, V = 110.395.
+    const Bytes blueRed = {0, 0, 255, 255, 255, 0, 0, 255};
+    const Bytes redBlue = {255, 0, 0, 255, 0, 0, 255, 255};
+    pairRoundTrip(YUVCompress, YUVDecompress, blueRed, 2, 1, ePF_YUY2, &packed);
+    EXPECT_EQ(packed, (Bytes{41, 240, 82, 240}));
+    pairRoundTrip(YUVCompress, YUVDecompress, redBlue, 2, 1, ePF_UYVY, &packed);
+    EXPECT_EQ(packed, (Bytes{90, 82, 110, 41}));
+
+    // Decoding: Y 235 gives 65390 >> 8 = 255, Y 16 gives 128 >> 8 = 0; both pixels share
+    // U and V. Sums below 1 give 0, large ones saturate, and blue uses 517:
+    // (517 * 58 - 4640) >> 8 = 99 where 516 would give 98.
+    const uint8_t yuy2[4] = {235, 128, 16, 128}, uyvy[4] = {128, 16, 128, 235};
+    Bytes rgba(8);
+    EXPECT_EQ(YUVDecompress(yuy2, rgba.data(), 2, 1, ePF_YUY2), 8u);
+    EXPECT_EQ(rgba, (Bytes{255, 255, 255, 255, 0, 0, 0, 255}));
+    EXPECT_EQ(YUVDecompress(uyvy, rgba.data(), 2, 1, ePF_UYVY), 8u);
+    EXPECT_EQ(rgba, (Bytes{0, 0, 0, 255, 255, 255, 255, 255}));
+    uint8_t r, g, b;
+    ConvertYUVToRGB(0, 0, 0, r, g, b);
+    EXPECT_EQ(Bytes({r, g, b}), (Bytes{0, 135, 0}));  // green: (12800 + 26624 - 4640) >> 8
+    ConvertYUVToRGB(255, 255, 255, r, g, b);
+    EXPECT_EQ(Bytes({r, b}), (Bytes{255, 255}));
+    ConvertYUVToRGB(0, 186, 128, r, g, b);
+    EXPECT_EQ(b, 99);
+
+    // 3 x 1: the lone last pixel gives both Y values of its unit; nothing past either end.
+    const Bytes odd = greyPixels({0, 255, 128});
+    packed.assign(9, 0xCC);
+    EXPECT_EQ(YUVCompress(odd.data(), packed.data(), 3, 1, ePF_YUY2), 8u);
+    EXPECT_EQ(packed[4], packed[6]);
+    EXPECT_EQ(packed[8], 0xCC);
+    rgba.assign(13, 0xCC);
+    EXPECT_EQ(YUVDecompress(packed.data(), rgba.data(), 3, 1, ePF_YUY2), 12u);
+    EXPECT_EQ(rgba[12], 0xCC);
+}
+
+TEST(YUV, EncodingAgreesWithTheDecimalFormulas) {
+    // Double-precision oracle; values within 1e-3 of an integer are skipped because the
+    // single-precision sums may round them either way.
+    auto check = [](double v, uint8_t got, const char* what, int r, int g, int b) {
+        if (std::fabs(v - std::round(v)) < 1e-3) return;
+        const double expect = v < 0 ? 0 : v > 255 ? 255 : std::floor(v);
+        EXPECT_EQ(got, uint8_t(expect)) << what << " of " << r << "," << g << "," << b;
+    };
+    for (int r = 0; r < 256; r += 15)
+        for (int g = 0; g < 256; g += 17)
+            for (int b = 0; b < 256; b += 13) {
+                const int r1 = 255 - g, g1 = b, b1 = r;
+                uint8_t y0, y1, u, v;
+                ConvertRGBToYUV(Pixel<uint8_t>{uint8_t(r), uint8_t(g), uint8_t(b), 0},
+                                Pixel<uint8_t>{uint8_t(r1), uint8_t(g1), uint8_t(b1), 0}, y0, y1, u, v);
+                check(0.257 * r + 0.504 * g + 0.098 * b + 16.5, y0, "Y0", r, g, b);
+                check(0.257 * r1 + 0.504 * g1 + 0.098 * b1 + 16.5, y1, "Y1", r, g, b);
+                check(-0.148 * r - 0.291 * g + 0.439 * b + 128.5, u, "U", r, g, b);
+                check(0.439 * r1 - 0.368 * g1 - 0.071 * b1 + 128.5, v, "V", r, g, b);
+            }
+}
+
+TEST(SmallCodecs, SizeQueriesAndRefusals) {
+    // Null pointers ask for the count; 32-bit overflows refuse the surface.
+    EXPECT_EQ(OneBPPCompress(nullptr, nullptr, 10, 10), 12u);
+    EXPECT_EQ(OneBPPDecompress(nullptr, nullptr, 10, 10), 400u);
+    EXPECT_EQ(OneBPPDecompress(nullptr, nullptr, 65536, 65536), 0u);
+    EXPECT_EQ(RGB9E5Compress(nullptr, nullptr, 3, 5), 60u);
+    EXPECT_EQ(RGB9E5Decompress(nullptr, nullptr, 3, 5), 180u);
+    EXPECT_EQ(RGB9E5Decompress(nullptr, nullptr, 0, 5), 0u);
+    for (EQelTPixelFormat f : {ePF_RGBG8888, ePF_GRGB8888}) {
+        EXPECT_EQ(RGBGCompress(nullptr, nullptr, 6, 5, f), 60u);
+        EXPECT_EQ(RGBGCompress(nullptr, nullptr, 1, 3, f), 12u);  // one unit per 1-pixel row
+        EXPECT_EQ(RGBGDecompress(nullptr, nullptr, 6, 5, f), 120u);
+    }
+    EXPECT_EQ(YUVCompress(nullptr, nullptr, 5, 2, ePF_UYVY), 24u);
+    EXPECT_EQ(YUVDecompress(nullptr, nullptr, 5, 2, ePF_YUY2), 40u);
+
+    // Another codec's format, no rows, or no columns: nothing written, 0 bytes.
+    const Bytes src(64, 9);
+    Bytes dst(64, 1);
+    EXPECT_EQ(RGBGCompress(src.data(), dst.data(), 2, 1, ePF_UYVY), 0u);
+    EXPECT_EQ(RGBGDecompress(src.data(), dst.data(), 2, 1, ePF_YUY2), 0u);
+    EXPECT_EQ(YUVCompress(src.data(), dst.data(), 2, 1, ePF_RGBG8888), 0u);
+    EXPECT_EQ(YUVDecompress(src.data(), dst.data(), 2, 1, ePF_GRGB8888), 0u);
+    EXPECT_EQ(RGBGCompress(src.data(), dst.data(), 2, 0, ePF_RGBG8888), 0u);
+    EXPECT_EQ(YUVDecompress(src.data(), dst.data(), 2, 0, ePF_YUY2), 0u);
+    EXPECT_EQ(RGB9E5Compress(src.data(), dst.data(), 0, 5), 0u);
+    EXPECT_EQ(OneBPPCompress(src.data(), dst.data(), 7, 1), 0u);
+    EXPECT_EQ(dst, Bytes(64, 1));
+}
+
+TEST(SmallCodecs, RealImageRoundTrips) {
+    qeltest::RGBAImage image;
+    if (!qeltest::loadTestImage("chelsea.png", image)) GTEST_SKIP() << "test image chelsea.png absent";
+    const uint32_t w = image.width, h = image.height;  // 451 wide: odd rows for the pair formats
+    const size_t n = size_t(w) * h;
+    const Bytes& src = image.pixels;
+
+    // 1 bpp: black or white by the mean, and stable once decoded.
+    // 135300 pixels: the decoder also reads the partial last byte, which the encoder leaves.
+    const uint32_t whole = OneBPPCompress(nullptr, nullptr, w, h);
+    Bytes bits(whole + 1, 0), again(whole + 1, 0);
+    ASSERT_EQ(OneBPPCompress(src.data(), bits.data(), w, h), whole);
+    Bytes bw(n * 4);
+    ASSERT_EQ(OneBPPDecompress(bits.data(), bw.data(), w, h), bw.size());
+    for (size_t p = 0; p < n / 8 * 8; ++p)
+        ASSERT_EQ(bw[4 * p], (src[4 * p] + src[4 * p + 1] + src[4 * p + 2]) / 3 >= 128 ? 255 : 0) << p;
+    OneBPPCompress(bw.data(), again.data(), w, h);
+    EXPECT_EQ(again, bits);
+
+    // RGBG/GRGB: green exact everywhere, red and blue those of the pair's left pixel.
+    for (EQelTPixelFormat format : {ePF_RGBG8888, ePF_GRGB8888}) {
+        const Bytes out = pairRoundTrip(RGBGCompress, RGBGDecompress, src, w, h, format);
+        for (size_t p = 0; p < n; ++p) {
+            const size_t left = p - (p % w) % 2;
+            ASSERT_EQ(Bytes(&out[4 * p], &out[4 * p + 4]),
+                      (Bytes{src[4 * left], src[4 * p + 1], src[4 * left + 2], 255})) << p;
+        }
+    }
+
+    // YUV: luma per pixel, chroma per pair; a smooth photograph keeps a good PSNR.
+    for (EQelTPixelFormat format : {ePF_YUY2, ePF_UYVY}) {
+        const Bytes out = pairRoundTrip(YUVCompress, YUVDecompress, src, w, h, format);
+        EXPECT_GT(qeltest::psnr(src.data(), out.data(), n, 0x7), 30.0);
+    }
+
+    // Shared exponent over a wide range (v / 255 * 2^(v mod 24 - 12)): every channel within
+    // half a step of the pixel's exponent (at most m / 511.5 for a largest channel m), and
+    // the decoded values, being representable, encode to the same words.
+    std::vector<float> rgb(n * 3), back(n * 3);
+    for (size_t i = 0; i < n * 3; ++i) {
+        const uint8_t v = src[i / 3 * 4 + i % 3];
+        rgb[i] = std::ldexp(v / 255.0f, int(v % 24) - 12);
+    }
+    std::vector<uint32_t> words(n), words2(n);
+    ASSERT_EQ(RGB9E5Compress(rgb.data(), words.data(), w, h), n * 4);
+    ASSERT_EQ(RGB9E5Decompress(words.data(), back.data(), w, h), n * 12);
+    for (size_t p = 0; p < n; ++p) {
+        const float m = std::fmax(rgb[3 * p], std::fmax(rgb[3 * p + 1], rgb[3 * p + 2]));
+        for (int c = 0; c < 3; ++c)
+            ASSERT_LE(std::fabs(double(back[3 * p + c]) - rgb[3 * p + c]), std::fmax(m / 511.5, 0x1p-25)) << p;
+    }
+    RGB9E5Compress(back.data(), words2.data(), w, h);
+    EXPECT_EQ(words2, words);
+}
