@@ -1,0 +1,375 @@
+// The transcode pipeline: refusals, same-format no-ops, colour-space and layout
+// conversions, dithering, the formats without a codec, and the table-driven converter
+// compared byte for byte with the general encoder path.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "PixelBits.h"
+#include "TestImages.h"
+#include "Transcode.h"
+#include "TranscodeCodecs.h"
+#include "TranscodeFast.h"
+
+using namespace qeltexture;
+
+namespace {
+
+const PixelType kRGBA8 = QelStandard8PixelType;
+const PixelType kL8('l', 0, 0, 0, 8, 0, 0, 0);
+
+CQelTexture rgba8Texture(uint32_t w, uint32_t h, const std::vector<uint8_t>& data,
+                         EQelTColourSpace cs = eCS_LinearRGB, uint32_t mips = 1) {
+    CQelTexture t(CQelTextureHeader(kRGBA8.PixelTypeID, h, w, 1, mips, 1, 1, cs, eVT_UnsignedByteNorm));
+    if (!data.empty()) std::memcpy(t.getDataPtr(), data.data(), data.size());
+    return t;
+}
+
+std::vector<uint8_t> bytesOf(const CQelTexture& t) {
+    const uint8_t* p = t.getDataPtr();
+    return std::vector<uint8_t>(p, p + t.getDataSize(-1, true, true));
+}
+
+std::vector<uint8_t> randomBytes(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> v(n);
+    for (auto& b : v) b = uint8_t(rng());
+    return v;
+}
+
+// The column-by-column walk exactly as the diffusion is defined, for comparison with the
+// library's row-by-row form.
+void referenceDither(uint8_t* data, const uint32_t bits[4], uint32_t w, uint32_t h, uint32_t d) {
+    auto at = [&](uint32_t x, uint32_t y, uint32_t z, unsigned c) -> uint8_t& {
+        return data[((size_t(z) * h + y) * w + x) * 4 + c];
+    };
+    auto add = [](uint8_t& b, int e) {
+        const int v = b + e;
+        b = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+    };
+    for (unsigned c = 0; c < 4; ++c) {
+        const int t = int(bits[c]);
+        if (t < 1 || t > 7) continue;
+        for (uint32_t x = 0; x < w; ++x)
+            for (uint32_t y = 0; y < h; ++y)
+                for (uint32_t z = 0; z < d; ++z) {
+                    const int v = at(x, y, z, c);
+                    int q = (v >> t) + ((v >> (8 - t)) << (8 - t));
+                    q = q > 255 ? 255 : q;
+                    at(x, y, z, c) = uint8_t(q);
+                    const int e = v - q;
+                    if (x < w - 1) add(at(x + 1, y, z, c), e / 2);
+                    if (y < h - 1) {
+                        if (x < w - 1) add(at(x + 1, y + 1, z, c), e / 4);
+                        add(at(x, y + 1, z, c), e / 4);
+                    }
+                }
+    }
+}
+
+struct Layout {
+    PixelType type;
+    EQelTVariableType vt;
+};
+
+}  // namespace
+
+TEST(Transcode, RefusalsLeaveTheTextureAlone) {
+    CQelTexture t = rgba8Texture(4, 4, randomBytes(64, 1));
+    const std::vector<uint8_t> before = bytesOf(t);
+    const uint8_t* data = t.getDataPtr();
+    EXPECT_FALSE(Transcode(t, PixelType(ePF_NumCompressedPFs), eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_FALSE(Transcode(t, PixelType('r', 'r', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_FALSE(Transcode(t, PixelType('r', 'g', 'b', 0, 5, 5, 5, 0), eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    // Same format, channel type and colour space: true and not touched.
+    EXPECT_TRUE(Transcode(t, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, true));
+    EXPECT_EQ(t.getDataPtr(), data);
+    EXPECT_EQ(bytesOf(t), before);
+
+    CQelTexture empty;
+    EXPECT_FALSE(Transcode(empty, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+
+    // A source whose decoder the library lacks is refused.
+    CQelTexture dxt(CQelTextureHeader(ePF_DXT1, 4, 4));
+    EXPECT_FALSE(Transcode(dxt, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(dxt.getPixelType(), PixelType(ePF_DXT1));
+}
+
+TEST(Transcode, TargetsWithoutEncoders) {
+    CQelTexture t = rgba8Texture(4, 4, randomBytes(64, 2));
+    EXPECT_FALSE(Transcode(t, PixelType(ePF_DXT1), eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(t.getPixelType(), PixelType(ePF_DXT1));
+    EXPECT_EQ(t.getDataSize(), 8u);
+
+    CQelTexture u = rgba8Texture(4, 4, randomBytes(64, 3));
+    EXPECT_TRUE(Transcode(u, PixelType(ePF_BC7), eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(u.getPixelType(), PixelType(ePF_BC7));
+    EXPECT_EQ(u.getDataSize(), 0u);
+
+    // EAC R11 from a signed float request keeps the signed 16-bit intermediate type.
+    PixelType intermediate;
+    EQelTVariableType vt;
+    IntermediateTranscodeFormat(PixelType(ePF_EAC_R11), eVT_SignedFloat, intermediate, vt);
+    EXPECT_EQ(intermediate, PixelType(0x0000001000000072ull));
+    EXPECT_EQ(vt, eVT_SignedShortNorm);
+    IntermediateTranscodeFormat(PixelType(ePF_EAC_RG11), eVT_UnsignedByte, intermediate, vt);
+    EXPECT_EQ(intermediate, PixelType(0x0000101000006772ull));
+    EXPECT_EQ(vt, eVT_UnsignedShortNorm);
+    IntermediateTranscodeFormat(PixelType(ePF_SharedExponentR9G9B9E5), eVT_UnsignedByte, intermediate, vt);
+    EXPECT_EQ(intermediate, PixelType(0x0020202000626772ull));
+    EXPECT_EQ(vt, eVT_SignedFloat);
+    IntermediateTranscodeFormat(PixelType(ePF_ETC2_RGB), eVT_UnsignedByte, intermediate, vt);
+    EXPECT_EQ(intermediate, PixelType(0x0008080800626772ull));
+    IntermediateTranscodeFormat(PixelType(ePF_BW1bpp), eVT_SignedFloat, intermediate, vt);
+    EXPECT_EQ(intermediate, kRGBA8);
+    EXPECT_EQ(vt, eVT_UnsignedByteNorm);
+
+    CQelTexture e = rgba8Texture(4, 4, randomBytes(64, 4));
+    Transcode(e, PixelType(ePF_EAC_R11), eVT_SignedFloat, eCS_LinearRGB, eETCSlow, false);
+    EXPECT_EQ(e.getPixelType(), PixelType(ePF_EAC_R11));
+    EXPECT_EQ(e.getChannelType(), eVT_SignedShortNorm);
+
+    EXPECT_TRUE(isStandardPixelType(QelStandard32PixelType, eVT_SignedFloat));
+    EXPECT_TRUE(isStandardPixelType(QelStandard16PixelType, eVT_UnsignedShortNorm));
+    EXPECT_FALSE(isStandardPixelType(QelStandard16PixelType, eVT_SignedFloat));
+    EXPECT_FALSE(isStandardPixelType(QelStandard8PixelType, eVT_UnsignedByte));
+}
+
+TEST(Transcode, ColourSpaceAndLayoutConversions) {
+    // Every byte value in every channel: RGB through the curve, alpha unchanged.
+    std::vector<uint8_t> ramp(256 * 4);
+    for (uint32_t i = 0; i < 256; ++i) ramp[i * 4] = ramp[i * 4 + 1] = ramp[i * 4 + 2] = ramp[i * 4 + 3] = uint8_t(i);
+    CQelTexture t = rgba8Texture(256, 1, ramp);
+    ASSERT_TRUE(Transcode(t, kRGBA8, eVT_UnsignedByteNorm, eCS_sRGB, eQELTCFastest, false));
+    EXPECT_EQ(t.getColourSpace(), eCS_sRGB);
+    CPixelEncoder e(kRGBA8, eVT_UnsignedByteNorm);
+    for (uint32_t i = 0; i < 256; ++i) {
+        const uint8_t in[4] = {uint8_t(i), uint8_t(i), uint8_t(i), uint8_t(i)};
+        e.OverwriteColourData(in);
+        e.ConvertToColourSpace(eCS_sRGB, eCS_LinearRGB);
+        ASSERT_EQ(t.getDataPtr()[i * 4], e.GetColourData()[0]);
+        ASSERT_EQ(t.getDataPtr()[i * 4 + 3], uint8_t(i));
+    }
+    EXPECT_EQ(t.getDataPtr()[128 * 4], 188);
+
+    // 8-bit -> float -> 8-bit returns every byte.
+    CQelTexture r = rgba8Texture(64, 64, randomBytes(64 * 64 * 4, 5));
+    const std::vector<uint8_t> original = bytesOf(r);
+    ASSERT_TRUE(Transcode(r, QelStandard32PixelType, eVT_SignedFloat, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(r.getDataSize(), 64u * 64u * 16u);
+    EXPECT_EQ(reinterpret_cast<const float*>(r.getDataPtr())[0], float(original[0]) / 255.0f);
+    ASSERT_TRUE(Transcode(r, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(bytesOf(r), original);
+
+    // Half floats into bytes: 1.0 -> 255, 0.5 -> 128, negative -> 0, above 1.0 saturates.
+    CQelTexture h(CQelTextureHeader(PixelType('r', 'g', 'b', 'a', 16, 16, 16, 16).PixelTypeID, 1, 1, 1, 1, 1, 1,
+                                    eCS_LinearRGB, eVT_SignedFloat));
+    const uint16_t halves[4] = {0x3C00, 0x3800, 0xBC00, 0x4400};
+    std::memcpy(h.getDataPtr(), halves, 8);
+    ASSERT_TRUE(Transcode(h, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(bytesOf(h), (std::vector<uint8_t>{255, 128, 0, 255}));
+
+    // Every member, face and level is converted; metadata is kept.
+    CQelTexture cube(CQelTextureHeader(kRGBA8.PixelTypeID, 8, 8, 1, 4, 2, 6));
+    const std::vector<uint8_t> cubeBytes = randomBytes(cube.getDataSize(), 6);
+    std::memcpy(cube.getDataPtr(), cubeBytes.data(), cubeBytes.size());
+    cube.setOrientation(EQelTOrientation(0));
+    const uint32_t metaSize = cube.getMetaDataSize();
+    ASSERT_TRUE(Transcode(cube, PixelType('b', 'g', 'r', 'a', 8, 8, 8, 8), eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(cube.getMetaDataSize(), metaSize);
+    const std::vector<uint8_t> swapped = bytesOf(cube);
+    ASSERT_EQ(swapped.size(), cubeBytes.size());
+    for (size_t p = 0; p < swapped.size(); p += 4) {
+        ASSERT_EQ(swapped[p], cubeBytes[p + 2]);
+        ASSERT_EQ(swapped[p + 2], cubeBytes[p]);
+        ASSERT_EQ(swapped[p + 3], cubeBytes[p + 3]);
+    }
+}
+
+TEST(Transcode, SmallLevelsAreTiledForTheEncoder) {
+    const CodecFunction encode = encoderFor(ePF_ETC1);
+    if (!encode) GTEST_SKIP() << "no ETC1 encoder in this build";
+    // A 2 x 2 level goes to the encoder as the 4 x 4 image p00 p10 p00 p10 / p01 p11 p01 p11 / ...
+    const std::vector<uint8_t> rgba = {10, 20, 30, 255, 200, 40, 60, 255, 90, 180, 20, 255, 5, 250, 128, 255};
+    CQelTexture t = rgba8Texture(2, 2, rgba);
+    ASSERT_TRUE(Transcode(t, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, eETCFast, false));
+    ASSERT_EQ(t.getDataSize(), 8u);
+    std::vector<uint8_t> tiled(4 * 4 * 3);
+    for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 4; ++x)
+            std::memcpy(&tiled[(y * 4 + x) * 3], &rgba[((y % 2) * 2 + x % 2) * 4], 3);
+    std::vector<uint8_t> expected(8);
+    CodecCall call;
+    call.format = ePF_ETC1;
+    call.quality = eETCFast;
+    ASSERT_EQ(encode(tiled.data(), expected.data(), 4, 4, call), 8u);
+    EXPECT_EQ(bytesOf(t), expected);
+
+    // Decoded again (same format in and out), and the thread count never changes the bytes.
+    CQelTexture photo = rgba8Texture(64, 64, randomBytes(64 * 64 * 4, 11));
+    CQelTexture photo2 = photo;
+    ASSERT_TRUE(Transcode(photo, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, eETCFast, false, 1));
+    ASSERT_TRUE(Transcode(photo2, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, eETCFast, false, 2));
+    EXPECT_EQ(bytesOf(photo), bytesOf(photo2));
+    ASSERT_TRUE(Transcode(photo, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, eETCFast, false));
+    EXPECT_EQ(photo.getPixelType(), PixelType(ePF_ETC1));
+    ASSERT_TRUE(Transcode(photo, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, eETCFast, false));
+    const std::vector<uint8_t> decoded = bytesOf(photo);
+    for (size_t p = 3; p < decoded.size(); p += 4) ASSERT_EQ(decoded[p], 255);
+}
+
+TEST(Transcode, DitherWorkedValuesAndOrder) {
+    const PixelType rgba4444('r', 'g', 'b', 'a', 4, 4, 4, 4);
+    // 143 -> 136; 3 to the right, 1 below-right and 1 below (neighbours chosen so that the
+    // received error lands exactly on a 4-bit level).
+    std::vector<uint8_t> img = {143, 255, 0, 17, 133, 0, 255, 17, 16, 0, 0, 17, 152, 0, 0, 17};
+    Dither(img.data(), rgba4444, 2, 2, 1);
+    EXPECT_EQ(img[0], 136);
+    EXPECT_EQ(img[4], 136);
+    EXPECT_EQ(img[8], 17);
+    EXPECT_EQ(img[12], 153);
+    // 255 and 0 stay and give nothing; 17 is a 4-bit level.
+    EXPECT_EQ(img[1], 255);
+    EXPECT_EQ(img[5], 0);
+    EXPECT_EQ(img[9], 0);
+    EXPECT_EQ(img[13], 0);
+    for (size_t i = 3; i < 16; i += 4) EXPECT_EQ(img[i], 17);
+
+    uint32_t bits[4];
+    DitherPrecision(PixelType('l', 'a', 0, 0, 6, 2, 0, 0), bits);
+    EXPECT_EQ(std::vector<uint32_t>(bits, bits + 4), (std::vector<uint32_t>{6, 6, 6, 2}));
+    DitherPrecision(PixelType(ePF_DXT1), bits);
+    EXPECT_EQ(std::vector<uint32_t>(bits, bits + 4), (std::vector<uint32_t>{5, 6, 5, 1}));
+
+    // The row-by-row implementation gives the bytes of the column-by-column definition.
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        auto pick = [&](uint32_t n) { return uint32_t(rng() % n); };
+        const uint32_t w = 1 + pick(37), h = 1 + pick(29), d = 1 + pick(3);
+        const uint32_t b[4] = {1 + uint32_t(round % 7), 1 + pick(8), pick(9), 1 + pick(7)};
+        const PixelType target('r', 'g', 'b', 'a', uint8_t(b[0]), uint8_t(b[1]), uint8_t(b[2]), uint8_t(b[3]));
+        std::vector<uint8_t> a = randomBytes(size_t(w) * h * d * 4, 100 + round);
+        std::vector<uint8_t> r = a;
+        Dither(a.data(), target, w, h, d);
+        referenceDither(r.data(), b, w, h, d);
+        ASSERT_EQ(a, r) << w << "x" << h << "x" << d;
+    }
+}
+
+TEST(Transcode, DitheringPipeline) {
+    // Luminance target: red, green and blue become the truncated luminance before the final
+    // conversion, so (255, 255, 0) gives 236 with dithering and 237 without.
+    CQelTexture a = rgba8Texture(1, 1, {255, 255, 0, 255});
+    CQelTexture b = a;
+    ASSERT_TRUE(Transcode(a, kL8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, true));
+    ASSERT_TRUE(Transcode(b, kL8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(a.getDataPtr()[0], 236);
+    EXPECT_EQ(b.getDataPtr()[0], 237);
+
+    // A 32-bit target is never dithered.
+    CQelTexture c = rgba8Texture(16, 16, randomBytes(1024, 8));
+    CQelTexture d = c;
+    ASSERT_TRUE(Transcode(c, kRGBA8, eVT_UnsignedByteNorm, eCS_sRGB, eQELTCFastest, true));
+    ASSERT_TRUE(Transcode(d, kRGBA8, eVT_UnsignedByteNorm, eCS_sRGB, eQELTCFastest, false));
+    EXPECT_EQ(bytesOf(c), bytesOf(d));
+
+    // 4,4,4,4 with dithering: the dithered 8-bit image is then reduced to 4 bits a channel.
+    const std::vector<uint8_t> src = randomBytes(8 * 8 * 4, 9);
+    CQelTexture e = rgba8Texture(8, 8, src);
+    ASSERT_TRUE(Transcode(e, PixelType('r', 'g', 'b', 'a', 4, 4, 4, 4), eVT_UnsignedShortNorm, eCS_LinearRGB, eQELTCFastest, true));
+    std::vector<uint8_t> dithered = src;
+    const uint32_t four[4] = {4, 4, 4, 4};
+    referenceDither(dithered.data(), four, 8, 8, 1);
+    CQelTexture f = rgba8Texture(8, 8, dithered);
+    ASSERT_TRUE(Transcode(f, PixelType('r', 'g', 'b', 'a', 4, 4, 4, 4), eVT_UnsignedShortNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(bytesOf(e), bytesOf(f));
+}
+
+TEST(Transcode, TablePathMatchesGeneralPath) {
+    const Layout layouts[] = {
+        {QelStandard8PixelType, eVT_UnsignedByteNorm},
+        {PixelType('b', 'g', 'r', 'a', 8, 8, 8, 8), eVT_UnsignedByte},
+        {PixelType('r', 'g', 'b', 0, 8, 8, 8, 0), eVT_UnsignedByteNorm},
+        {PixelType('r', 'g', 'b', 0, 5, 6, 5, 0), eVT_UnsignedShortNorm},
+        {PixelType('r', 'g', 'b', 'a', 4, 4, 4, 4), eVT_UnsignedShortNorm},
+        {PixelType('a', 'r', 'g', 'b', 1, 5, 5, 5), eVT_UnsignedShortNorm},
+        {PixelType('l', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm},
+        {PixelType('i', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm},
+        {PixelType('l', 'a', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm},
+        {PixelType('l', 'i', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm},
+        {PixelType('r', 'g', 'b', 'x', 8, 8, 8, 8), eVT_SignedByteNorm},
+        {PixelType('r', 'g', 0, 0, 16, 16, 0, 0), eVT_UnsignedShortNorm},
+        {QelStandard16PixelType, eVT_UnsignedShortNorm},
+        {PixelType('r', 'g', 'b', 'a', 16, 16, 16, 16), eVT_SignedFloat},
+        {PixelType('r', 'g', 'b', 0, 11, 11, 10, 0), eVT_UnsignedFloat},
+        {PixelType('r', 'g', 'b', 'a', 10, 10, 10, 2), eVT_UnsignedIntegerNorm},
+        {PixelType('l', 0, 0, 0, 16, 0, 0, 0), eVT_SignedShortNorm},
+        {QelStandard32PixelType, eVT_SignedFloat},
+        {QelStandard32PixelType, eVT_UnsignedIntegerNorm},
+        {PixelType('r', 'g', 'b', 0, 32, 32, 32, 0), eVT_SignedFloat},
+        {PixelType('i', 0, 0, 0, 32, 0, 0, 0), eVT_UnsignedIntegerNorm},
+    };
+    const std::pair<EQelTColourSpace, EQelTColourSpace> spaces[] = {
+        {eCS_LinearRGB, eCS_LinearRGB}, {eCS_sRGB, eCS_LinearRGB}, {eCS_LinearRGB, eCS_sRGB}};
+    size_t covered = 0;
+    const size_t count = 4096;
+    for (const Layout& from : layouts)
+        for (const Layout& to : layouts)
+            for (const auto& space : spaces) {
+                CPixelEncoder se(from.type, from.vt), de(to.type, to.vt);
+                ASSERT_EQ(se.GetError() | de.GetError(), 0u);
+                CTablePixelConverter tables;
+                if (!tables.prepare(se, de, space.first, space.second, size_t(1) << 20)) continue;
+                ++covered;
+                const size_t sb = se.GetColourDataSize(), db = de.GetColourDataSize();
+                // Exhaustive for pixels of up to 16 bits (without a colour-space change for
+                // 16-bit pixels, to keep the run short), random otherwise.
+                std::vector<uint8_t> in;
+                size_t n = count;
+                if (sb == 1 || (sb == 2 && space.first == space.second)) {
+                    n = size_t(1) << (8 * sb);
+                    in.resize(n * sb);
+                    for (size_t p = 0; p < n; ++p) std::memcpy(&in[p * sb], &p, sb);
+                } else {
+                    in = randomBytes(n * sb, uint32_t(covered));
+                }
+                std::vector<uint8_t> fast(n * db, 0xCD), general(n * db, 0xEF);
+                tables.convert(in.data(), fast.data(), n);
+                convertPixelsGeneral(in.data(), general.data(), n, se, de, space.first, space.second);
+                ASSERT_EQ(fast, general) << std::hex << from.type.PixelTypeID << " vt " << from.vt << " -> "
+                                         << to.type.PixelTypeID << " vt " << to.vt << " cs " << space.first;
+            }
+    EXPECT_GT(covered, 800u);
+
+    // The benchmarked conversions all take the table path.
+    const CPixelEncoder rgba8(QelStandard8PixelType, eVT_UnsignedByteNorm);
+    const Layout targets[] = {{PixelType('r', 'g', 'b', 0, 5, 6, 5, 0), eVT_UnsignedShortNorm},
+                              {QelStandard8PixelType, eVT_UnsignedByteNorm},
+                              {QelStandard32PixelType, eVT_SignedFloat},
+                              {kL8, eVT_UnsignedByteNorm}};
+    for (const Layout& to : targets) {
+        CTablePixelConverter tables;
+        EXPECT_TRUE(tables.prepare(rgba8, CPixelEncoder(to.type, to.vt), eCS_sRGB, eCS_LinearRGB, 1 << 20));
+    }
+    CTablePixelConverter halfTables;
+    EXPECT_TRUE(halfTables.prepare(CPixelEncoder(PixelType('r', 'g', 'b', 'a', 16, 16, 16, 16), eVT_SignedFloat), rgba8,
+                                   eCS_LinearRGB, eCS_LinearRGB, 1 << 20));
+}
+
+TEST(Transcode, RealImageThrough565) {
+    const auto names = qeltest::availableTestImages();
+    if (names.empty()) GTEST_SKIP() << "no test images";
+    qeltest::RGBAImage image;
+    ASSERT_TRUE(qeltest::loadTestImage(names.front(), image));
+    image = qeltest::tileTo(image, 256, 256);
+    CQelTexture t = rgba8Texture(256, 256, image.pixels);
+    ASSERT_TRUE(Transcode(t, PixelType('r', 'g', 'b', 0, 5, 6, 5, 0), eVT_UnsignedShortNorm, eCS_LinearRGB, eQELTCFastest, false));
+    EXPECT_EQ(t.getDataSize(), 256u * 256u * 2u);
+    ASSERT_TRUE(Transcode(t, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, eQELTCFastest, false));
+    const std::vector<uint8_t> back = bytesOf(t);
+    // 5 and 6 bits a channel, rounded to nearest: about 42 dB.
+    EXPECT_GT(qeltest::psnr(back.data(), image.pixels.data(), 256 * 256), 38.0);
+    for (size_t p = 3; p < back.size(); p += 4) ASSERT_EQ(back[p], 255);
+}
