@@ -95,6 +95,13 @@ public:
     uint32_t getTextureSize(int32_t mip = -1, bool allSurfaces = true, bool allFaces = true) const;
     bool isWithinSizeModel() const { return QelTIsWithinSizeModel(m_header); }
 
+    // API format codes of this header's format (TextureHeaderFormats.cpp). The ES form
+    // reports the unsized base internal format. Codes are 0 when there is no mapping.
+    bool getOGLFormat(uint32_t& internalFormat, uint32_t& format, uint32_t& type) const;
+    bool getOGLESFormat(uint32_t& internalFormat, uint32_t& format, uint32_t& type) const;
+    uint32_t getD3DFormat() const;
+    uint32_t getDXGIFormat() const;
+
     void setPixelFormat(PixelType format) { m_header.u64PixelFormat = format.PixelTypeID; }
     void setColourSpace(EQelTColourSpace cs) { m_header.u32ColourSpace = cs; }
     void setChannelType(EQelTVariableType vt) { m_header.u32ChannelType = vt; }
@@ -106,6 +113,13 @@ public:
     void setNumFaces(uint32_t n) { m_header.u32NumFaces = n; }
     void setIsFileCompressed(bool on) { setFlag(QEL_FLAG_COMPRESSED, on); }
     void setIsPreMultiplied(bool on) { setFlag(QEL_FLAG_PREMULTIPLIED, on); }
+    // Set pixel format, channel type and colour space from an API code; false (header
+    // unchanged) when the code is unknown. setD3DFormat also sets or clears the
+    // premultiplied flag.
+    bool setOGLFormat(const uint32_t& internalFormat, const uint32_t& format, const uint32_t& type);
+    bool setOGLESFormat(const uint32_t& internalFormat, const uint32_t& format, const uint32_t& type);
+    bool setD3DFormat(const uint32_t& code);
+    bool setDXGIFormat(const uint32_t& code);
 
     // Metadata (TextureMetaData.cpp). The record's metadata size always equals the sum
     // of (12 + data size) over the blocks held.
