@@ -1,7 +1,10 @@
 // The exported functions, called as a host calls them: through dlopen and C pointers.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -99,7 +102,86 @@ TEST(CApi, ExportedSymbolSetIsExactlyTheCFunctions) {
     }
     int status = pclose(p);
     ASSERT_EQ(status, 0) << "nm failed";
-    const std::set<std::string> expected = {"CreateTexture", "DestroyTexture", "GetTextureDataSize",
+    const std::set<std::string> expected = {"CreateTexture",    "CreateTextureFromFile", "SaveTexture",
+                                            "DestroyTexture",   "Resize",                "PremultiplyAlpha",
+                                            "GenerateMIPMaps",  "Transcode",             "GetTextureDataSize",
                                             "GetTextureData"};
     EXPECT_EQ(exported, expected);
+}
+
+TEST(CApi, OperationsOnNullHandlesAndMissingFiles) {
+    HostLibrary host;
+    ASSERT_TRUE(host.ok());
+    EXPECT_EQ(host.SaveTexture(nullptr, "/tmp/never.qel"), 0);
+    EXPECT_EQ(host.Resize(nullptr, 2, 2, 1, 1), 0);
+    EXPECT_EQ(host.PremultiplyAlpha(nullptr), 0);
+    EXPECT_EQ(host.GenerateMIPMaps(nullptr, 1, 0xFFFFFFFF), 0);
+    EXPECT_EQ(host.Transcode(nullptr, kRGBA8, 0, 0, 0, 0), 0);
+    FILE* f = std::fopen("/tmp/never.qel", "rb");
+    EXPECT_EQ(f, nullptr);
+    if (f) std::fclose(f);
+
+    void* missing = host.CreateTextureFromFile("/nonexistent/dir/texture.ktx");
+    ASSERT_NE(missing, nullptr);
+    EXPECT_EQ(host.GetTextureDataSize(missing, -1), 0u);
+    host.DestroyTexture(missing);
+}
+
+TEST(CApi, HostSequenceCreateMipmapEncodeCopyAndFileRoundTrip) {
+    HostLibrary host;
+    ASSERT_TRUE(host.ok());
+    const uint32_t w = 16, h = 8;
+    std::vector<uint8_t> pixels(w * h * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t((i * 37) ^ (i >> 3));
+    void* t = host.CreateTexture(pixels.data(), w, h, 1, kRGBA8, 0, 0, 0);
+
+    // Results are exactly 0 or 1; filters outside 0..2 are refused with the texture unchanged.
+    EXPECT_EQ(host.Resize(t, 8, 8, 1, 7), 0);
+    EXPECT_EQ(host.GetTextureDataSize(t, -1), w * h * 4);
+    EXPECT_EQ(host.GenerateMIPMaps(t, 1, 0xFFFFFFFF), 1);
+    EXPECT_EQ(inspect(t).getNumMIPLevels(), 5u);  // 16 -> 8 -> 4 -> 2 -> 1
+    uint32_t rgbaAll = host.GetTextureDataSize(t, -1);
+    EXPECT_EQ(rgbaAll, 4u * (128 + 32 + 8 + 2 + 1));
+
+    // Save and load back through the file functions.
+    std::string path = "/tmp/qeltex-capi-" + std::to_string(getpid()) + ".qel";
+    EXPECT_EQ(host.SaveTexture(t, path.c_str()), 1);
+    void* loaded = host.CreateTextureFromFile(path.c_str());
+    ASSERT_EQ(host.GetTextureDataSize(loaded, -1), rgbaAll);
+    std::vector<uint8_t> a(rgbaAll), b(rgbaAll);
+    host.GetTextureData(t, a.data(), rgbaAll, 0);
+    host.GetTextureData(loaded, b.data(), rgbaAll, 0);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(std::memcmp(a.data(), pixels.data(), pixels.size()), 0);
+    host.DestroyTexture(loaded);
+    std::remove(path.c_str());
+
+    // Encode every level to ETC1 (the high dither bits are ignored), then copy everything out.
+    EXPECT_EQ(host.Transcode(t, 6 /* ETC1 */, 0, 0, 0, 0xFE), 1);
+    uint32_t all = host.GetTextureDataSize(t, -1);
+    EXPECT_EQ(all, 8u * (8 + 2 + 1 + 1 + 1));  // 4x4 blocks of 8 bytes, small levels padded
+    std::vector<uint8_t> blocks(all + 16, 0xCD);
+    host.GetTextureData(t, blocks.data(), all, 0);
+    EXPECT_EQ(blocks[all], 0xCD);  // nothing written past the count
+    EXPECT_EQ(std::memcmp(blocks.data(), inspect(t).getDataPtr(), all), 0);
+    // The level-1 copy starts at level 1.
+    host.GetTextureData(t, blocks.data(), 16, 1);
+    EXPECT_EQ(std::memcmp(blocks.data(), inspect(t).getDataPtr(1, 0, 0), 16), 0);
+
+    EXPECT_EQ(host.PremultiplyAlpha(t), 0);  // compressed: not a standard layout
+    host.DestroyTexture(t);
+}
+
+TEST(CApi, ResizeLeavesCallerSizesAndPremultiplySetsFlag) {
+    HostLibrary host;
+    ASSERT_TRUE(host.ok());
+    std::vector<uint8_t> px = {200, 100, 50, 128, 10, 20, 30, 255, 0, 0, 0, 0, 255, 255, 255, 255};
+    void* t = host.CreateTexture(px.data(), 2, 2, 1, kRGBA8, 0, 0, 0);
+    uint32_t w = 4, h = 4, d = 1;
+    EXPECT_EQ(host.Resize(t, w, h, d, 2), 1);
+    EXPECT_EQ(w + h + d, 9u);
+    EXPECT_EQ(inspect(t).getWidth(), 4u);
+    EXPECT_EQ(host.PremultiplyAlpha(t), 1);
+    EXPECT_TRUE(inspect(t).isPreMultiplied());
+    host.DestroyTexture(t);
 }

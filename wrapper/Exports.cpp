@@ -4,7 +4,11 @@
 
 #include <cstring>
 
+#include "ImageOps/MIPMaps.h"
+#include "ImageOps/PreMultiply.h"
+#include "ImageOps/Resize.h"
 #include "Texture.h"
+#include "Transcode.h"
 
 using qeltexture::CQelTexture;
 using qeltexture::CQelTextureHeader;
@@ -23,6 +27,45 @@ QELTEX_API QelTextureHandle CreateTexture(const void* data, uint32_t width, uint
                              qeltexture::EQelTColourSpace(colourSpace),
                              qeltexture::EQelTVariableType(channelType), (preMultiplied & 1) != 0);
     return new CQelTexture(header, data);
+}
+
+// Never null: a file that cannot be read gives an empty texture (data size 0).
+QELTEX_API QelTextureHandle CreateTextureFromFile(const char* path) {
+    return path ? new CQelTexture(path) : new CQelTexture();
+}
+
+QELTEX_API QelTBool SaveTexture(QelTextureHandle texture, const char* path) {
+    if (!texture || !path) return 0;
+    return toTexture(texture)->saveFile(CQelTString(path)) ? 1 : 0;
+}
+
+QELTEX_API QelTBool Resize(QelTextureHandle texture, uint32_t width, uint32_t height, uint32_t depth,
+                           uint32_t filter) {
+    if (!texture) return 0;
+    // The library takes the sizes by reference; the caller's values are copies here.
+    return qeltexture::Resize(*toTexture(texture), width, height, depth, qeltexture::EResizeMode(filter)) ? 1 : 0;
+}
+
+QELTEX_API QelTBool PremultiplyAlpha(QelTextureHandle texture) {
+    if (!texture) return 0;
+    return qeltexture::PreMultiplyAlpha(*toTexture(texture)) ? 1 : 0;
+}
+
+QELTEX_API QelTBool GenerateMIPMaps(QelTextureHandle texture, uint32_t filter, uint32_t levels) {
+    if (!texture) return 0;
+    return qeltexture::GenerateMIPMaps(*toTexture(texture), qeltexture::EResizeMode(filter), levels) ? 1 : 0;
+}
+
+// Runs on the calling thread: the internal thread count stays 1.
+QELTEX_API QelTBool Transcode(QelTextureHandle texture, uint64_t pixelFormat, uint32_t channelType,
+                              uint32_t colourSpace, uint32_t quality, QelTBool dither) {
+    if (!texture) return 0;
+    return qeltexture::Transcode(*toTexture(texture), qeltexture::PixelType(pixelFormat),
+                                 qeltexture::EQelTVariableType(channelType),
+                                 qeltexture::EQelTColourSpace(colourSpace),
+                                 qeltexture::ECompressorQuality(quality), (dither & 1) != 0)
+               ? 1
+               : 0;
 }
 
 QELTEX_API void DestroyTexture(QelTextureHandle texture) { delete toTexture(texture); }

@@ -30,6 +30,9 @@ typedef uint8_t QelTBool;
 #define QELT_PIXEL_RGBA16 QELT_PIXEL_TYPE('r', 'g', 'b', 'a', 16, 16, 16, 16)
 #define QELT_PIXEL_RGBA32 QELT_PIXEL_TYPE('r', 'g', 'b', 'a', 32, 32, 32, 32)
 
+/* GenerateMIPMaps: the whole chain down to 1 x 1 x 1. */
+#define QELT_FULL_MIP_CHAIN 0xFFFFFFFFu
+
 /* Compressed and special formats (pixel format values with the high 32 bits zero). */
 enum QelTPixelFormat {
     QELT_PF_QELTCI_2BPP_RGB = 0,
@@ -105,6 +108,32 @@ QELTEX_API QelTextureHandle CreateTexture(const void* data, uint32_t width, uint
                                           uint32_t depth, uint64_t pixelFormat,
                                           QelTBool preMultiplied, uint32_t channelType,
                                           uint32_t colourSpace);
+
+/* Loads a .ktx, .dds or native texture file (chosen by the extension). Never NULL: a file
+ * that cannot be read gives an empty texture (GetTextureDataSize 0). */
+QELTEX_API QelTextureHandle CreateTextureFromFile(const char* path);
+
+/* Saves by extension: .ktx, .dds, .h (C array of the native file's bytes); anything else is
+ * written as a native file, ".qel" appended unless the path already ends in it. A failed save
+ * leaves no file. False for a NULL handle or path. */
+QELTEX_API QelTBool SaveTexture(QelTextureHandle texture, const char* path);
+
+/* Resamples the top level of every member and face to width x height x depth and drops the
+ * other MIP levels. Standard RGBA layouts only (8/16/32-bit unsigned normalised, 32-bit float);
+ * filter 0 nearest, 1 linear, 2 cubic; anything else is refused. */
+QELTEX_API QelTBool Resize(QelTextureHandle texture, uint32_t width, uint32_t height, uint32_t depth,
+                           uint32_t filter);
+
+/* Multiplies colour by alpha (standard RGBA layouts) and marks the texture premultiplied. */
+QELTEX_API QelTBool PremultiplyAlpha(QelTextureHandle texture);
+
+/* Rebuilds the MIP chain from the top level; levels 0xFFFFFFFF asks for the full chain. */
+QELTEX_API QelTBool GenerateMIPMaps(QelTextureHandle texture, uint32_t filter, uint32_t levels);
+
+/* Converts to another pixel format, channel type and colour space, encoding block formats at
+ * the given quality; only the lowest bit of `dither` is read. Runs on the calling thread. */
+QELTEX_API QelTBool Transcode(QelTextureHandle texture, uint64_t pixelFormat, uint32_t channelType,
+                              uint32_t colourSpace, uint32_t quality, QelTBool dither);
 
 /* Releases the texture; does nothing for NULL. */
 QELTEX_API void DestroyTexture(QelTextureHandle texture);
