@@ -1,0 +1,169 @@
+// The qeltex tool end to end: real processes, real files, exit codes and messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestImages.h"
+#include "Texture.h"
+
+namespace fs = std::filesystem;
+using namespace qeltexture;
+
+namespace {
+struct CliRun {
+    int status;
+    std::string out;  // stdout and stderr together
+};
+
+CliRun run(const std::string& args) {
+    std::string cmd = std::string(QELTEX_CLI_PATH) + " " + args + " 2>&1";
+    CliRun r{-1, ""};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("qeltex-cli-" + std::to_string(getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    // Nothing but the listed files: no temporary or partial output left behind.
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path dir;
+};
+}  // namespace
+
+TEST_F(Cli, LosslessRoundTripsThroughEveryContainer) {
+    ASSERT_EQ(run("sample -o " + path("sample.png")).status, 0);
+    qeltest::RGBAImage original;
+    ASSERT_TRUE(qeltest::readPngRGBA8(path("sample.png"), original));
+    EXPECT_EQ(original.width, 256u);
+
+    for (const char* ext : {"qel", "ktx", "dds"}) {
+        std::string tex = path(std::string("sample.") + ext), png = path(std::string("back-") + ext + ".png");
+        CliRun c = run("convert " + path("sample.png") + " -o " + tex + " -f r8g8b8a8 --quiet");
+        ASSERT_EQ(c.status, 0) << ext << ": " << c.out;
+        CliRun d = run("decode " + tex + " -o " + png);
+        ASSERT_EQ(d.status, 0) << ext << ": " << d.out;
+        qeltest::RGBAImage back;
+        ASSERT_TRUE(qeltest::readPngRGBA8(png, back)) << ext;
+        EXPECT_EQ(back.pixels, original.pixels) << ext;
+        CliRun cmp = run("compare " + path("sample.png") + " " + tex + " --min-psnr 99");
+        EXPECT_EQ(cmp.status, 0) << cmp.out;
+        EXPECT_NE(cmp.out.find("inf"), std::string::npos) << cmp.out;
+    }
+
+    // A MIP chain: --all writes one PNG per level, and info lists every level.
+    ASSERT_EQ(run("convert " + path("sample.png") + " -o " + path("mips.qel") + " --mipmaps --quiet").status, 0);
+    CliRun info = run("info " + path("mips.qel"));
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("MIP levels:     9"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("level 8: 1 x 1 x 1, 4 bytes"), std::string::npos) << info.out;
+    CliRun all = run("decode " + path("mips.qel") + " -o " + path("lv.png") + " --all");
+    EXPECT_EQ(all.status, 0) << all.out;
+    qeltest::RGBAImage level8;
+    ASSERT_TRUE(qeltest::readPngRGBA8(path("lv_level8_member0_face0.png"), level8));
+    EXPECT_EQ(level8.width * level8.height, 1u);
+}
+
+TEST_F(Cli, SixteenBitInputKeepsSixteenBits) {
+    // A 16-bit RGBA texture whose low bytes matter, decoded to PNG and converted back.
+    const uint32_t w = 5, h = 3;
+    std::vector<uint16_t> pixels(w * h * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint16_t(i * 4099 + 7);
+    CQelTexture tex(CQelTextureHeader(QelStandard16PixelType.PixelTypeID, h, w, 1, 1, 1, 1, eCS_LinearRGB,
+                                      eVT_UnsignedShortNorm),
+                    pixels.data());
+    ASSERT_TRUE(tex.saveFile(CQelTString(path("wide.qel").c_str())));
+    ASSERT_EQ(run("decode " + path("wide.qel") + " -o " + path("wide.png")).status, 0);
+    CliRun c = run("convert " + path("wide.png") + " -o " + path("again.qel") + " --quiet");
+    ASSERT_EQ(c.status, 0) << c.out;
+    CQelTexture back(path("again.qel").c_str());
+    EXPECT_EQ(back.getPixelType(), QelStandard16PixelType);
+    EXPECT_EQ(back.getColourSpace(), eCS_LinearRGB);  // 16-bit PNGs default to linear
+    ASSERT_EQ(back.getDataBlockSize(), pixels.size() * 2);
+    EXPECT_EQ(std::memcmp(back.getDataPtr(), pixels.data(), pixels.size() * 2), 0);
+}
+
+TEST_F(Cli, BadInputFailsClearlyAndLeavesNoFile) {
+    ASSERT_EQ(run("sample -o " + path("s.png")).status, 0);
+    struct Case {
+        std::string args, expect;
+    } cases[] = {
+        {"convert " + path("s.png") + " -o " + path("o.qel") + " --bogus", "unknown option '--bogus'"},
+        {"convert " + path("missing.png") + " -o " + path("o.qel"), "cannot open input"},
+        {"convert " + path("s.png") + " -o " + path("o.qel") + " -f NOPE", "unknown format 'NOPE'"},
+        {"convert " + path("s.png") + " -o " + path("o.qel") + " -f DXT1", "refused to transcode to DXT1"},
+        {"convert " + path("s.png") + " -o " + path("o.png"), "must end in .qel, .ktx, .dds or .h"},
+        {"convert " + path("s.png") + " -o " + path("o.qel") + " --resize 0x4", "--resize takes WxH"},
+        {"convert " + path("s.png") + " -o " + path("o.qel") + " --filter bicubic", "unknown filter"},
+        {"convert " + path("s.png") + " -o " + path("o.qel") + " --threads 0", "--threads takes"},
+        {"convert " + path("bad.png") + " -o " + path("o.qel"), "malformed PNG"},
+        {"decode " + path("s.png") + " -o " + path("o.png") + " --level 3", "no level 3"},
+        {"info " + path("s.png"), "not a texture file"},
+        {"frobnicate", "unknown command"},
+    };
+    {
+        std::ofstream bad(path("bad.png"), std::ios::binary);  // a PNG signature, then garbage
+        bad << "\x89PNG\r\n\x1a\n" << std::string(40, 'x');
+    }
+    for (const Case& c : cases) {
+        CliRun r = run(c.args);
+        EXPECT_NE(r.status, 0) << c.args;
+        EXPECT_NE(r.out.find(c.expect), std::string::npos) << c.args << "\n" << r.out;
+    }
+    EXPECT_EQ(files(), (std::vector<std::string>{"bad.png", "s.png"}));
+}
+
+TEST_F(Cli, JsonInfoParsesAndHelpListsDefaults) {
+    ASSERT_EQ(run("sample -o " + path("s.png")).status, 0);
+    ASSERT_EQ(run("convert " + path("s.png") + " -o " + path("s.ktx") + " --flip-y --mipmaps 3 --quiet").status, 0);
+    CliRun info = run("info --json " + path("s.ktx"));
+    ASSERT_EQ(info.status, 0) << info.out;
+    EXPECT_NE(info.out.find("\"mip_levels\": 3"), std::string::npos) << info.out;
+    if (std::system("python3 -c 'import json' >/dev/null 2>&1") == 0) {
+        std::ofstream(path("info.json")) << info.out;
+        std::string check = "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); "
+                            "sys.exit(0 if d[\"levels\"][2][\"width\"]==64 else 1)' " + path("info.json");
+        EXPECT_EQ(std::system(check.c_str()), 0) << info.out;
+    }
+    for (const char* cmd : {"convert", "info", "decode", "compare", "sample"}) {
+        CliRun help = run(std::string(cmd) + " --help");
+        EXPECT_EQ(help.status, 0) << cmd;
+        size_t options = 0, defaults = 0;
+        std::istringstream lines(help.out);
+        for (std::string line; std::getline(lines, line);) {
+            size_t first = line.find_first_not_of(' ');
+            if (first >= 2 && first != std::string::npos && line[first] == '-') ++options;
+            if (line.find("(default: ") != std::string::npos) ++defaults;
+        }
+        EXPECT_GT(options, 0u) << cmd;
+        EXPECT_EQ(options, defaults) << cmd << "\n" << help.out;
+    }
+}
