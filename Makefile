@@ -16,7 +16,9 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 demo: build
-	./$(BUILD)/example_host
+	@./$(BUILD)/example_host
+	@echo
+	@bash examples/demo.sh $(BUILD)/qeltex $(BUILD)/demo
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done

@@ -47,7 +47,9 @@ bool parsePixelFormat(const std::string& name, PixelType& format, EQelTVariableT
     for (uint32_t i = 0; i < ePF_NumCompressedPFs; ++i)
         if (lower(name) == lower(kCompressedNames[i])) {
             format = PixelType(i);
-            channelType = eVT_UnsignedByteNorm;
+            // The shared-exponent format holds floats; every other one is nominally unsigned
+            // normalised (EAC decodes signed only when asked with --channel-type).
+            channelType = i == ePF_SharedExponentR9G9B9E5 ? eVT_SignedFloat : eVT_UnsignedByteNorm;
             return true;
         }
     std::string s = lower(name);
