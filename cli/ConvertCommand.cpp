@@ -7,10 +7,8 @@
 #include "Commands.h"
 #include "FormatNames.h"
 #include "ImageCompare.h"
-#include "ImageOps/Flip.h"
+#include "ImageOperations.h"
 #include "ImageOps/MIPMaps.h"
-#include "ImageOps/PreMultiply.h"
-#include "ImageOps/Resize.h"
 #include "OutputFile.h"
 #include "Progress.h"
 #include "TextureImages.h"
@@ -23,18 +21,6 @@ using namespace qeltexture;
 namespace {
 bool mipmapValueFits(const std::string& option, const std::string& value) {
     return option == "mipmaps" && (value == "full" || (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos));
-}
-
-bool parseSize(const std::string& text, uint32_t& w, uint32_t& h) {
-    size_t x = text.find_first_of("xX");
-    if (x == std::string::npos || x == 0 || x + 1 >= text.size()) return false;
-    std::string a = text.substr(0, x), b = text.substr(x + 1);
-    if (a.find_first_not_of("0123456789") != std::string::npos || b.find_first_not_of("0123456789") != std::string::npos ||
-        a.size() > 6 || b.size() > 6)
-        return false;
-    w = uint32_t(std::atoi(a.c_str()));
-    h = uint32_t(std::atoi(b.c_str()));
-    return w > 0 && h > 0;
 }
 
 std::string extensionOf(const std::string& path) {
@@ -107,7 +93,7 @@ bool toStandardLayout(CQelTexture& tex, std::string& error) {
 
 int runConvert(const std::vector<std::string>& args) {
     const unsigned cores = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
-    const std::vector<OptionSpec> specs = {
+    std::vector<OptionSpec> specs = {
         {"output", 'o', OptionSpec::Value, "OUT", "output file; .qel, .ktx, .dds or .h picks the container", ""},
         {"format", 'f', OptionSpec::Value, "NAME",
          "target pixel format: " + compressedFormatNames() + ", or a packed layout such as r8g8b8a8, r5g6b5, l8, rgba16f, rgba32f",
@@ -121,22 +107,22 @@ int runConvert(const std::vector<std::string>& args) {
          "etc-slow-perceptual (ETC/EAC), or a number",
          "0"},
         {"dither", 0, OptionSpec::Flag, "", "error-diffusion dithering to the target's precision", "off"},
-        {"premultiply", 0, OptionSpec::Flag, "", "premultiply colour by alpha", "off"},
-        {"resize", 0, OptionSpec::Value, "WxH", "resample the top level to W x H", "keep the size"},
-        {"filter", 0, OptionSpec::Value, "FILTER", "nearest, linear or cubic, for --resize and --mipmaps", "linear"},
         {"mipmaps", 'm', OptionSpec::OptionalValue, "N|full", "build N MIP levels, or the full chain", "none; full when given alone"},
-        {"flip-y", 0, OptionSpec::Flag, "", "store rows bottom-up and record the y-up orientation", "off"},
         {"threads", 'j', OptionSpec::Value, "N", "encoder threads; the bytes never depend on it",
          std::to_string(cores) + " (every core)"},
         {"quiet", 0, OptionSpec::Flag, "", "no progress or summary output", "off"},
         {"help", 'h', OptionSpec::Flag, "", "show this help", ""}};
+    const std::vector<OptionSpec> operations = imageOperationOptions();
+    specs.insert(specs.end() - 3, operations.begin(), operations.end());
     ParsedArgs parsed;
     std::string error;
     if (!parseArgs(args, specs, parsed, error, mipmapValueFits)) return fail(error);
     if (parsed.has("help")) {
         std::fputs(formatHelp("qeltex convert IN -o OUT [options]",
                               "Turns a PNG (8 or 16 bits; grey, grey+alpha, palette, RGB, RGBA) or any texture "
-                              "file the library reads into a texture file.",
+                              "file the library reads into a texture file. The image operations run in this order: "
+                              "--flip-y, --flip, --rotate, --canvas, --border, --resize, --normal-map, --premultiply; "
+                              "then --mipmaps, then encoding to --format.",
                               specs).c_str(), stdout);
         return 0;
     }
@@ -157,14 +143,8 @@ int runConvert(const std::vector<std::string>& args) {
     uint32_t quality = 0;
     if (parsed.has("quality") && !parseQuality(parsed.get("quality"), quality))
         return fail("unknown quality '" + parsed.get("quality") + "' (see qeltex convert --help)");
-    EResizeMode filter = eResizeLinear;
-    std::string filterName = parsed.get("filter", "linear");
-    if (filterName == "nearest") filter = eResizeNearest;
-    else if (filterName == "cubic") filter = eResizeCubic;
-    else if (filterName != "linear") return fail("unknown filter '" + filterName + "' (nearest, linear or cubic)");
-    uint32_t resizeW = 0, resizeH = 0;
-    if (parsed.has("resize") && !parseSize(parsed.get("resize"), resizeW, resizeH))
-        return fail("--resize takes WxH with positive numbers, e.g. 512x256");
+    ImageOperations ops;
+    if (!parseImageOperations(parsed, ops, error)) return fail(error);
     uint32_t mipLevels = 0;
     if (parsed.has("mipmaps")) {
         std::string v = parsed.get("mipmaps");
@@ -185,25 +165,11 @@ int runConvert(const std::vector<std::string>& args) {
     progress.stage("loading " + input);
     if (!loadInput(input, parsed.get("colour-space"), tex, info, error)) return fail(error);
 
-    bool imageOps = parsed.has("flip-y") || parsed.has("premultiply") || parsed.has("resize") || parsed.has("mipmaps");
-    if (imageOps && !toStandardLayout(tex, error)) return fail(error);
-    if (parsed.has("flip-y")) {
-        progress.stage("flipping rows");
-        if (!Flip(tex, eAxisY)) return fail("the library could not flip this texture");
-        tex.setOrientation(EQelTOrientation(eOrientUp | tex.getOrientation(eAxisX) | tex.getOrientation(eAxisZ)));
-    }
-    if (parsed.has("premultiply")) {
-        progress.stage("premultiplying alpha");
-        if (!PreMultiplyAlpha(tex)) return fail("the library could not premultiply this texture");
-    }
-    if (parsed.has("resize")) {
-        progress.stage("resizing to " + parsed.get("resize") + " (" + filterName + ")");
-        uint32_t depth = tex.getDepth();
-        if (!Resize(tex, resizeW, resizeH, depth, filter)) return fail("the library could not resize this texture");
-    }
+    if ((ops.any() || parsed.has("mipmaps")) && !toStandardLayout(tex, error)) return fail(error);
+    if (!applyImageOperations(tex, ops, progress, error)) return fail(error);
     if (parsed.has("mipmaps")) {
-        progress.stage("building MIP levels (" + filterName + ")");
-        if (!GenerateMIPMaps(tex, filter, mipLevels)) return fail("the library could not build MIP levels");
+        progress.stage("building MIP levels (" + ops.filterName + ")");
+        if (!GenerateMIPMaps(tex, ops.filter, mipLevels)) return fail("the library could not build MIP levels");
     }
     CQelTexture reference;  // the pixels before encoding, for the summary's PSNR
     if (transcode) {

@@ -167,3 +167,70 @@ TEST_F(Cli, JsonInfoParsesAndHelpListsDefaults) {
         EXPECT_EQ(options, defaults) << cmd << "\n" << help.out;
     }
 }
+
+TEST_F(Cli, GeometryAndNormalMapOptions) {
+    ASSERT_EQ(run("sample -o " + path("s.png")).status, 0);
+    ASSERT_EQ(run("convert " + path("s.png") + " -o " + path("wide.qel") + " --canvas 256x128 --quiet").status, 0);
+    // Four quarter turns in separate runs give back the original bytes; one swaps the sizes.
+    std::string current = path("wide.qel");
+    for (int turn = 1; turn <= 4; ++turn) {
+        std::string next = path("turn" + std::to_string(turn) + ".qel");
+        CliRun r = run("convert " + current + " -o " + next + " --rotate 90 --quiet");
+        ASSERT_EQ(r.status, 0) << r.out;
+        current = next;
+    }
+    CQelTexture wide(path("wide.qel").c_str()), turned(path("turn1.qel").c_str()), back(current.c_str());
+    EXPECT_EQ(turned.getWidth(), 128u);
+    EXPECT_EQ(turned.getHeight(), 256u);
+    ASSERT_EQ(back.getDataBlockSize(), wide.getDataBlockSize());
+    EXPECT_EQ(std::memcmp(back.getDataPtr(), wide.getDataPtr(), wide.getDataBlockSize()), 0);
+    // -90 undoes 90; a y flip records the y-up orientation and a second one clears it.
+    ASSERT_EQ(run("convert " + path("turn1.qel") + " -o " + path("undo.qel") + " --rotate -90 --quiet").status, 0);
+    CQelTexture undone(path("undo.qel").c_str());
+    EXPECT_EQ(std::memcmp(undone.getDataPtr(), wide.getDataPtr(), wide.getDataBlockSize()), 0);
+    ASSERT_EQ(run("convert " + path("wide.qel") + " -o " + path("f1.qel") + " --flip y --quiet").status, 0);
+    ASSERT_EQ(run("convert " + path("f1.qel") + " -o " + path("f2.qel") + " --flip y --quiet").status, 0);
+    CQelTexture f1(path("f1.qel").c_str()), f2(path("f2.qel").c_str());
+    EXPECT_EQ(f1.getOrientation(eAxisY), eOrientUp);
+    EXPECT_EQ(f2.getOrientation(eAxisY), 0u);
+    EXPECT_EQ(std::memcmp(f2.getDataPtr(), wide.getDataPtr(), wide.getDataBlockSize()), 0);
+
+    // Canvas with offsets, then a border: sizes and the recorded border widths.
+    CliRun c = run("convert " + path("s.png") + " -o " + path("c.qel") + " --canvas 300x280+10+-5 --border 4,2 --quiet");
+    ASSERT_EQ(c.status, 0) << c.out;
+    CQelTexture framed(path("c.qel").c_str());
+    EXPECT_EQ(framed.getWidth(), 308u);
+    EXPECT_EQ(framed.getHeight(), 284u);
+    uint32_t bx, by, bz;
+    framed.getBorder(bx, by, bz);
+    EXPECT_EQ(bx * 100 + by * 10 + bz, 420u);
+
+    // A normal map is a float texture with the bump-map record.
+    ASSERT_EQ(run("convert " + path("s.png") + " -o " + path("n.qel") + " --normal-map 2.5 --normal-order xyzh --quiet").status, 0);
+    CQelTexture normals(path("n.qel").c_str());
+    EXPECT_EQ(normals.getPixelType(), QelStandard32PixelType);
+    EXPECT_EQ(normals.getChannelType(), eVT_SignedFloat);
+    EXPECT_FLOAT_EQ(normals.getBumpMapScale(), 2.5f);
+    EXPECT_EQ(normals.getBumpMapOrder(), "xyzh");
+
+    const std::string base = "convert " + path("s.png") + " -o " + path("bad.qel");
+    struct Case {
+        std::string args, expect;
+    } cases[] = {
+        {" --flip w", "unknown axis 'w'"},
+        {" --rotate 45", "--rotate takes 90 or -90"},
+        {" --rotate 90 --axis q", "unknown axis 'q'"},
+        {" --canvas 3x", "--canvas takes"},
+        {" --canvas 0x4", "--canvas takes"},
+        {" --border 1,2,3,4", "--border takes"},
+        {" --normal-map 0", "non-zero scale"},
+        {" --normal-map 1 --normal-order xyzw", "--normal-order takes"},
+        {" --normal-order xyz", "only applies to --normal-map"},
+    };
+    for (const Case& bad : cases) {
+        CliRun r = run(base + bad.args);
+        EXPECT_NE(r.status, 0) << bad.args;
+        EXPECT_NE(r.out.find(bad.expect), std::string::npos) << bad.args << "\n" << r.out;
+    }
+    EXPECT_FALSE(fs::exists(path("bad.qel")));
+}
