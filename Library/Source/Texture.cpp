@@ -10,14 +10,13 @@ CQelTexture::CQelTexture(const CQelTextureHeader& header, const void* data) {
     CQelTextureHeader::operator=(header);
     m_dataSize = getDataSize(-1, true, true);
     if (m_dataSize == 0) return;
-    m_data.reset(new uint8_t[m_dataSize]);
+    m_data = allocateDataBlock(m_dataSize);
     if (data) std::memcpy(m_data.get(), data, m_dataSize);
-    else std::memset(m_data.get(), 0, m_dataSize);
 }
 
 CQelTexture::CQelTexture(const CQelTexture& other) : CQelTextureHeader(other), m_dataSize(other.m_dataSize) {
     if (other.m_data) {
-        m_data.reset(new uint8_t[m_dataSize]);
+        m_data = allocateDataBlock(m_dataSize);
         std::memcpy(m_data.get(), other.m_data.get(), m_dataSize);
     } else {
         m_dataSize = 0;

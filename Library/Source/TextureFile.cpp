@@ -226,7 +226,7 @@ bool CQelTexture::privateLoadQELFile(FILE* stream) {
     if (legacy) {
         // Every piece must arrive whole, so a file shorter than the data is refused up front.
         if (dataSize == 0 || !in.mayHold(dataSize)) return fail();
-        loaded.m_data.reset(new uint8_t[dataSize]);
+        loaded.m_data = allocateDataBlock(dataSize);
         loaded.m_dataSize = dataSize;
         for (uint32_t surface = 0; surface < loaded.getNumArrayMembers(); ++surface)
             for (uint32_t face = 0; face < loaded.getNumFaces(); ++face)
@@ -238,12 +238,11 @@ bool CQelTexture::privateLoadQELFile(FILE* stream) {
     } else {
         // One read of the whole block; any non-empty read counts, the rest stays zero.
         if (dataSize == 0 || (carried.empty() && !in.mayHold(1))) return fail();
-        loaded.m_data.reset(new uint8_t[dataSize]);
+        loaded.m_data = allocateDataBlock(dataSize);
         size_t got = std::min(carried.size(), size_t(dataSize));
         if (got) std::memcpy(loaded.m_data.get(), carried.data(), got);
         got += in.read(loaded.m_data.get() + got, dataSize - got);
         if (got == 0) return fail();
-        std::memset(loaded.m_data.get() + got, 0, dataSize - got);
         loaded.m_dataSize = dataSize;
     }
     *this = std::move(loaded);
@@ -300,7 +299,7 @@ bool CQelTexture::privateLoadQELMemory(const uint8_t* image, size_t byteCount) {
     if (dataSize != 0) {
         if (legacy) {
             // Only the first surface is stored; the other surfaces read back as zero.
-            loaded.m_data.reset(new uint8_t[dataSize]());
+            loaded.m_data = allocateDataBlock(dataSize);
             loaded.m_dataSize = dataSize;
             for (uint32_t face = 0; face < loaded.getNumFaces(); ++face)
                 for (uint32_t level = 0; level < loaded.getNumMIPLevels(); ++level) {
@@ -312,7 +311,7 @@ bool CQelTexture::privateLoadQELMemory(const uint8_t* image, size_t byteCount) {
                 }
         } else {
             if (left < dataSize) return fail();
-            loaded.m_data.reset(new uint8_t[dataSize]);
+            loaded.m_data = allocateDataBlock(dataSize);
             std::memcpy(loaded.m_data.get(), image + offset, dataSize);
             loaded.m_dataSize = dataSize;
         }
