@@ -29,9 +29,10 @@ int runCompare(const std::vector<std::string>& args) {
     if (parsed.positional.size() != 2) return fail("compare needs two inputs A and B (see qeltex compare --help)");
     double minPsnr = 0;
     if (parsed.has("min-psnr")) {
+        const std::string text = parsed.get("min-psnr");
         char* end = nullptr;
-        minPsnr = std::strtod(parsed.get("min-psnr").c_str(), &end);
-        if (!end || *end) return fail("--min-psnr takes a number of decibels");
+        minPsnr = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end) return fail("--min-psnr takes a number of decibels");
     }
     uint32_t level = uint32_t(std::strtoul(parsed.get("level", "0").c_str(), nullptr, 10));
 
