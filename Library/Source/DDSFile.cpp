@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "FormatTablesD3D.h"
+#include "FileBytes.h"
 #include "Texture.h"
 
 namespace qeltexture {
@@ -39,43 +40,6 @@ constexpr uint32_t DDSCAPS2_VOLUME = 0x200000;
 constexpr uint32_t kDimension1D = 2, kDimension2D = 3, kDimension3D = 4;
 constexpr uint32_t kMiscCube = 0x4;
 
-uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-void putLe32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-// Reads from a stream whose size is measured up front, so no read can pass the end of the
-// file and nothing is allocated that the file cannot fill.
-class BoundedReader {
-public:
-    bool open(FILE* f) {
-        if (!f || std::fseek(f, 0, SEEK_END) != 0) return false;
-        long end = std::ftell(f);
-        if (end < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
-        m_file = f;
-        m_size = uint64_t(end);
-        m_pos = 0;
-        return true;
-    }
-    uint64_t size() const { return m_size; }
-    uint64_t remaining() const { return m_size - m_pos; }
-    bool read(void* dst, uint64_t n) {
-        if (n > remaining()) return false;
-        if (n && std::fread(dst, 1, size_t(n), m_file) != n) return false;
-        m_pos += n;
-        return true;
-    }
-
-private:
-    FILE* m_file = nullptr;
-    uint64_t m_size = 0;
-    uint64_t m_pos = 0;
-};
 
 struct PixelFormatRecord {
     uint32_t flags, fourCC, bits, r, g, b, a;
@@ -185,19 +149,19 @@ bool CQelTexture::privateLoadDDSFile(FILE* stream) {
     BoundedReader in;
     uint8_t raw[kFileHeaderBytes];
     if (!in.open(stream) || in.size() < kFileHeaderBytes || !in.read(raw, kFileHeaderBytes)) return false;
-    if (le32(raw) != kMagic || le32(raw + 4) != kHeaderSize) return false;
+    if (readLE32(raw) != kMagic || readLE32(raw + 4) != kHeaderSize) return false;
 
     const uint8_t* h = raw + 4;  // the header proper, offsets as in the file minus 4
-    const uint32_t flags = le32(h + 4);
+    const uint32_t flags = readLE32(h + 4);
     CQelTextureHeader header;
-    header.setHeight(le32(h + 8));
-    header.setWidth(le32(h + 12));
-    header.setDepth(flags & DDSD_DEPTH ? le32(h + 20) : 1);
-    header.setNumMIPLevels(flags & DDSD_MIPMAPCOUNT ? le32(h + 24) : 1);
-    const uint32_t caps2 = le32(h + 108);
+    header.setHeight(readLE32(h + 8));
+    header.setWidth(readLE32(h + 12));
+    header.setDepth(flags & DDSD_DEPTH ? readLE32(h + 20) : 1);
+    header.setNumMIPLevels(flags & DDSD_MIPMAPCOUNT ? readLE32(h + 24) : 1);
+    const uint32_t caps2 = readLE32(h + 108);
     header.setNumFaces(caps2 & DDSCAPS2_CUBEMAP_ALLFACES ? 6 : 1);
-    const PixelFormatRecord pf = {le32(h + 76), le32(h + 80), le32(h + 84), le32(h + 88),
-                                  le32(h + 92), le32(h + 96), le32(h + 100)};
+    const PixelFormatRecord pf = {readLE32(h + 76), readLE32(h + 80), readLE32(h + 84), readLE32(h + 88),
+                                  readLE32(h + 92), readLE32(h + 96), readLE32(h + 100)};
 
     // Refusals after the dimensions are known keep them, as a texture without a format
     // (data size 0), when the shape itself is one the library can hold.
@@ -210,17 +174,17 @@ bool CQelTexture::privateLoadDDSFile(FILE* stream) {
     if ((pf.flags & DDPF_FOURCC) && pf.fourCC == D3DFMT_DX10) {
         uint8_t ext[kDX10Bytes];
         if (!in.read(ext, kDX10Bytes)) return failWithHeader();
-        switch (le32(ext + 4)) {
+        switch (readLE32(ext + 4)) {
             case kDimension3D: break;
             case kDimension2D: header.setDepth(1); break;
             case kDimension1D: header.setHeight(1); header.setDepth(1); break;
             default: return failWithHeader();
         }
-        if (le32(ext + 8) & kMiscCube) header.setNumFaces(6);
-        const uint32_t arraySize = le32(ext + 12);
+        if (readLE32(ext + 8) & kMiscCube) header.setNumFaces(6);
+        const uint32_t arraySize = readLE32(ext + 12);
         header.setNumArrayMembers(arraySize ? arraySize : 1);
         // An unknown DXGI code leaves format 27: nothing to read, and the load succeeds.
-        header.setDXGIFormat(le32(ext));
+        header.setDXGIFormat(readLE32(ext));
     } else if (!header.setD3DFormat(legacyD3DCode(pf))) {
         return failWithHeader();
     }
@@ -290,29 +254,29 @@ bool CQelTexture::privateSaveDDSFile(FILE* stream) const {
 
     uint8_t out[kFileHeaderBytes + kDX10Bytes] = {};
     uint8_t* h = out + 4;
-    putLe32(out, kMagic);
-    putLe32(h + 0, kHeaderSize);
-    putLe32(h + 4, flags);
-    putLe32(h + 8, r.u32Height);
-    putLe32(h + 12, r.u32Width);
-    putLe32(h + 16, pitchOrLinearSize);
-    putLe32(h + 20, r.u32Depth);
-    putLe32(h + 24, r.u32MIPMapCount);
-    putLe32(h + 72, 32);
-    putLe32(h + 76, pfFlags);
-    putLe32(h + 80, fourCC);
-    putLe32(h + 84, bitCount);
-    for (int i = 0; i < 4; ++i) putLe32(h + 88 + 4 * i, masks[i]);
-    putLe32(h + 104, mipMapped ? DDSCAPS_MIPMAP_COMPLEX_TEXTURE
+    writeLE32(out, kMagic);
+    writeLE32(h + 0, kHeaderSize);
+    writeLE32(h + 4, flags);
+    writeLE32(h + 8, r.u32Height);
+    writeLE32(h + 12, r.u32Width);
+    writeLE32(h + 16, pitchOrLinearSize);
+    writeLE32(h + 20, r.u32Depth);
+    writeLE32(h + 24, r.u32MIPMapCount);
+    writeLE32(h + 72, 32);
+    writeLE32(h + 76, pfFlags);
+    writeLE32(h + 80, fourCC);
+    writeLE32(h + 84, bitCount);
+    for (int i = 0; i < 4; ++i) writeLE32(h + 88 + 4 * i, masks[i]);
+    writeLE32(h + 104, mipMapped ? DDSCAPS_MIPMAP_COMPLEX_TEXTURE
                                : DDSCAPS_TEXTURE | (cube ? DDSCAPS_COMPLEX : 0));
-    putLe32(h + 108, (cube ? DDSCAPS2_CUBEMAP_ALLFACES : 0) | (r.u32Depth > 1 ? DDSCAPS2_VOLUME : 0));
+    writeLE32(h + 108, (cube ? DDSCAPS2_CUBEMAP_ALLFACES : 0) | (r.u32Depth > 1 ? DDSCAPS2_VOLUME : 0));
     size_t headerBytes = kFileHeaderBytes;
     if (dx10) {
         uint8_t* e = out + kFileHeaderBytes;
-        putLe32(e + 0, getDXGIFormat());
-        putLe32(e + 4, r.u32Depth > 1 ? kDimension3D : r.u32Height > 1 ? kDimension2D : kDimension1D);
-        putLe32(e + 8, cube ? kMiscCube : 0);
-        putLe32(e + 12, r.u32NumSurfaces);
+        writeLE32(e + 0, getDXGIFormat());
+        writeLE32(e + 4, r.u32Depth > 1 ? kDimension3D : r.u32Height > 1 ? kDimension2D : kDimension1D);
+        writeLE32(e + 8, cube ? kMiscCube : 0);
+        writeLE32(e + 12, r.u32NumSurfaces);
         headerBytes += kDX10Bytes;
     }
     const bool headerOk = std::fwrite(out, 1, headerBytes, stream) == headerBytes;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FormatTablesOGL.h"
+#include "FileBytes.h"
 #include "Texture.h"
 
 namespace qeltexture {
@@ -19,56 +20,7 @@ constexpr uint32_t kHeaderBytes = 64;
 const char kOrientationKey[] = "KTXOrientation";
 constexpr uint32_t kOrientationKeyBytes = sizeof(kOrientationKey);
 
-uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-void putLe32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
 uint32_t padTo4(uint64_t n) { return uint32_t((4 - n % 4) % 4); }
-
-// Reads from a stream whose size is measured up front, so no read or skip can pass the
-// end of the file and no buffer is sized beyond what the file holds.
-class BoundedReader {
-public:
-    bool open(FILE* f) {
-        if (!f || std::fseek(f, 0, SEEK_END) != 0) return false;
-        long end = std::ftell(f);
-        if (end < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
-        m_file = f;
-        m_size = uint64_t(end);
-        m_pos = 0;
-        return true;
-    }
-    uint64_t size() const { return m_size; }
-    uint64_t remaining() const { return m_size - m_pos; }
-    bool read(void* dst, uint64_t n) {
-        if (n > remaining()) return false;
-        if (n && std::fread(dst, 1, size_t(n), m_file) != n) return false;
-        m_pos += n;
-        return true;
-    }
-    bool readU32(uint32_t& v) {
-        uint8_t b[4];
-        if (!read(b, 4)) return false;
-        v = le32(b);
-        return true;
-    }
-    bool seek(uint64_t to) {
-        if (to > m_size || std::fseek(m_file, long(to), SEEK_SET) != 0) return false;
-        m_pos = to;
-        return true;
-    }
-    bool skip(uint64_t n) { return n <= remaining() && seek(m_pos + n); }
-
-private:
-    FILE* m_file = nullptr;
-    uint64_t m_size = 0;
-    uint64_t m_pos = 0;
-};
 
 // Uncompressed formats (packed types and the shared-exponent format) travel row by row.
 bool isBlockCompressed(uint64_t pixelFormat) {
@@ -106,18 +58,18 @@ bool CQelTexture::privateLoadKTXFile(FILE* stream) {
     BoundedReader in;
     uint8_t raw[kHeaderBytes];
     if (!in.open(stream) || in.size() < kHeaderBytes || !in.read(raw, kHeaderBytes)) return false;
-    if (std::memcmp(raw, kIdentifier, sizeof(kIdentifier)) != 0 || le32(raw + 12) != kEndianness)
+    if (std::memcmp(raw, kIdentifier, sizeof(kIdentifier)) != 0 || readLE32(raw + 12) != kEndianness)
         return false;
 
-    const uint32_t glType = le32(raw + 16), glFormat = le32(raw + 24), glInternalFormat = le32(raw + 28);
-    const uint32_t height = le32(raw + 40), depth = le32(raw + 44), members = le32(raw + 48);
+    const uint32_t glType = readLE32(raw + 16), glFormat = readLE32(raw + 24), glInternalFormat = readLE32(raw + 28);
+    const uint32_t height = readLE32(raw + 40), depth = readLE32(raw + 44), members = readLE32(raw + 48);
     CQelTextureHeader header;
-    header.setWidth(le32(raw + 36));
+    header.setWidth(readLE32(raw + 36));
     header.setHeight(height ? height : 1);
     header.setDepth(depth ? depth : 1);
     header.setNumArrayMembers(members ? members : 1);
-    header.setNumFaces(le32(raw + 52));
-    header.setNumMIPLevels(le32(raw + 56));
+    header.setNumFaces(readLE32(raw + 52));
+    header.setNumMIPLevels(readLE32(raw + 56));
     // An unknown format leaves format 27 (no data) and fails the load once the rest is read.
     const bool formatKnown = header.setOGLFormat(glInternalFormat, glFormat, glType);
 
@@ -125,7 +77,7 @@ bool CQelTexture::privateLoadKTXFile(FILE* stream) {
     // pixel data larger than the file.
     if (header.getNumFaces() != 1 && header.getNumFaces() != 6) return false;
     if (!header.isWithinSizeModel()) return false;
-    const uint64_t keyValueEnd = uint64_t(kHeaderBytes) + le32(raw + 60);
+    const uint64_t keyValueEnd = uint64_t(kHeaderBytes) + readLE32(raw + 60);
     if (keyValueEnd > in.size()) return false;
     if (header.getDataSize(-1, true, true) > in.size() - keyValueEnd) return false;
 
@@ -208,11 +160,11 @@ bool CQelTexture::privateSaveKTXFile(FILE* stream) const {
                                  getNumFaces(),
                                  getNumMIPLevels(),
                                  32};
-    for (int i = 0; i < 13; ++i) putLe32(head + 12 + 4 * i, fields[i]);
+    for (int i = 0; i < 13; ++i) writeLE32(head + 12 + 4 * i, fields[i]);
 
     // One entry: size 27 (key and value with their NULs), then one byte of padding.
     uint8_t keyValue[32] = {};
-    putLe32(keyValue, 27);
+    writeLE32(keyValue, 27);
     std::memcpy(keyValue + 4, kOrientationKey, kOrientationKeyBytes);
     const char value[12] = {'S', '=', getOrientation(eAxisX) == eOrientLeft ? 'l' : 'r',
                             ',', 'T', '=', getOrientation(eAxisY) == eOrientUp ? 'u' : 'd',
@@ -231,7 +183,7 @@ bool CQelTexture::privateSaveKTXFile(FILE* stream) const {
     for (uint32_t L = 0; ok && L < getNumMIPLevels(); ++L) {
         const uint32_t imageSize = imageSizeOf(*this, L);
         uint8_t sizeBytes[4];
-        putLe32(sizeBytes, imageSize);
+        writeLE32(sizeBytes, imageSize);
         ok = std::fwrite(sizeBytes, 1, 4, stream) == 4;
         const uint32_t faceBytes = getDataSize(int32_t(L), false, false);
         const uint32_t w = getWidth(L), h = getHeight(L), d = getDepth(L);

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FileBytes.h"
 #include "LegacyHeaders.h"
 #include "Texture.h"
 
@@ -35,43 +36,35 @@ constexpr uint32_t kMaxMetaDataBlocks = 4096;
 // Read size for streams whose length is unknown: allocations grow only as bytes arrive.
 constexpr size_t kStreamChunk = size_t(1) << 16;
 
-uint32_t readU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void writeU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
 void decodeRecord(const uint8_t* b, QelTextureHeaderV3& r) {
-    r.u32Version = readU32(b);
-    r.u32Flags = readU32(b + 4);
-    r.u64PixelFormat = uint64_t(readU32(b + 8)) | uint64_t(readU32(b + 12)) << 32;
-    r.u32ColourSpace = readU32(b + 16);
-    r.u32ChannelType = readU32(b + 20);
-    r.u32Height = readU32(b + 24);
-    r.u32Width = readU32(b + 28);
-    r.u32Depth = readU32(b + 32);
-    r.u32NumSurfaces = readU32(b + 36);
-    r.u32NumFaces = readU32(b + 40);
-    r.u32MIPMapCount = readU32(b + 44);
-    r.u32MetaDataSize = readU32(b + 48);
+    r.u32Version = readLE32(b);
+    r.u32Flags = readLE32(b + 4);
+    r.u64PixelFormat = uint64_t(readLE32(b + 8)) | uint64_t(readLE32(b + 12)) << 32;
+    r.u32ColourSpace = readLE32(b + 16);
+    r.u32ChannelType = readLE32(b + 20);
+    r.u32Height = readLE32(b + 24);
+    r.u32Width = readLE32(b + 28);
+    r.u32Depth = readLE32(b + 32);
+    r.u32NumSurfaces = readLE32(b + 36);
+    r.u32NumFaces = readLE32(b + 40);
+    r.u32MIPMapCount = readLE32(b + 44);
+    r.u32MetaDataSize = readLE32(b + 48);
 }
 
 void encodeRecord(const QelTextureHeaderV3& r, uint8_t* b) {
-    writeU32(b, r.u32Version);
-    writeU32(b + 4, r.u32Flags);
-    writeU32(b + 8, uint32_t(r.u64PixelFormat));
-    writeU32(b + 12, uint32_t(r.u64PixelFormat >> 32));
-    writeU32(b + 16, r.u32ColourSpace);
-    writeU32(b + 20, r.u32ChannelType);
-    writeU32(b + 24, r.u32Height);
-    writeU32(b + 28, r.u32Width);
-    writeU32(b + 32, r.u32Depth);
-    writeU32(b + 36, r.u32NumSurfaces);
-    writeU32(b + 40, r.u32NumFaces);
-    writeU32(b + 44, r.u32MIPMapCount);
-    writeU32(b + 48, r.u32MetaDataSize);
+    writeLE32(b, r.u32Version);
+    writeLE32(b + 4, r.u32Flags);
+    writeLE32(b + 8, uint32_t(r.u64PixelFormat));
+    writeLE32(b + 12, uint32_t(r.u64PixelFormat >> 32));
+    writeLE32(b + 16, r.u32ColourSpace);
+    writeLE32(b + 20, r.u32ChannelType);
+    writeLE32(b + 24, r.u32Height);
+    writeLE32(b + 28, r.u32Width);
+    writeLE32(b + 32, r.u32Depth);
+    writeLE32(b + 36, r.u32NumSurfaces);
+    writeLE32(b + 40, r.u32NumFaces);
+    writeLE32(b + 44, r.u32MIPMapCount);
+    writeLE32(b + 48, r.u32MetaDataSize);
 }
 
 // The one place where version 1 (44-byte) and version 2 (52-byte) headers become a version
@@ -175,7 +168,7 @@ bool CQelTexture::privateLoadQELFile(FILE* stream) {
     StreamReader in(stream);
     uint8_t header[kRecordSize];
     if (in.read(header, 4) != 4) return false;
-    const uint32_t firstWord = readU32(header);
+    const uint32_t firstWord = readLE32(header);
     const bool legacy = firstWord == kLegacyV1HeaderSize || firstWord == kLegacyV2HeaderSize;
     if (!legacy && firstWord != QEL_HEADER_VERSION3) return false;
 
@@ -205,9 +198,9 @@ bool CQelTexture::privateLoadQELFile(FILE* stream) {
             uint8_t blockHeader[kBlockHeaderSize];
             if (in.read(blockHeader, kBlockHeaderSize) != kBlockHeaderSize) return fail();
             MetaDataBlock block;
-            block.DevFOURCC = readU32(blockHeader);
-            block.u32Key = readU32(blockHeader + 4);
-            block.u32DataSize = readU32(blockHeader + 8);
+            block.DevFOURCC = readLE32(blockHeader);
+            block.u32Key = readLE32(blockHeader + 4);
+            block.u32DataSize = readLE32(blockHeader + 8);
             // Reading zero bytes reports nothing read: an empty block is a failed read.
             if (block.u32DataSize == 0 || !in.readExactly(block.u32DataSize, block.Data)) return fail();
             consumed += kBlockHeaderSize + uint64_t(block.u32DataSize);
@@ -251,7 +244,7 @@ bool CQelTexture::privateLoadQELFile(FILE* stream) {
 
 bool CQelTexture::privateLoadQELMemory(const uint8_t* image, size_t byteCount) {
     if (!image || byteCount < 4) return false;
-    const uint32_t firstWord = readU32(image);
+    const uint32_t firstWord = readLE32(image);
     const bool legacy = firstWord == kLegacyV1HeaderSize || firstWord == kLegacyV2HeaderSize;
     if (!legacy && firstWord != QEL_HEADER_VERSION3) return false;
 
@@ -279,7 +272,7 @@ bool CQelTexture::privateLoadQELMemory(const uint8_t* image, size_t byteCount) {
         while (total < claimed) {
             const size_t left = byteCount - offset;
             if (left < kBlockHeaderSize) return fail();
-            const uint32_t size = readU32(image + offset + 8);
+            const uint32_t size = readLE32(image + offset + 8);
             if (left - kBlockHeaderSize < size) return fail();
             total += kBlockHeaderSize + uint64_t(size);
             if (total > UINT32_MAX) return fail();  // the record's metadata size is 32-bit
@@ -336,9 +329,9 @@ bool CQelTexture::privateSaveQELFile(FILE* stream) const {
         for (uint32_t k = 0; k < keys.GetSize(); ++k) {
             const MetaDataBlock& block = keys.GetValue(k);
             uint8_t blockHeader[kBlockHeaderSize];
-            writeU32(blockHeader, block.DevFOURCC);
-            writeU32(blockHeader + 4, block.u32Key);
-            writeU32(blockHeader + 8, block.u32DataSize);
+            writeLE32(blockHeader, block.DevFOURCC);
+            writeLE32(blockHeader + 4, block.u32Key);
+            writeLE32(blockHeader + 8, block.u32DataSize);
             for (int field = 0; field < 3; ++field)
                 ok &= std::fwrite(blockHeader + 4 * field, 4, 1, stream) == 1;
             // An empty block writes no item and so fails the file.
