@@ -1,6 +1,8 @@
 // Version 1 and 2 header conversion and the legacy pixel type code tables.
 #include "LegacyHeaders.h"
 
+#include "FileBytes.h"
+
 #include <array>
 #include <cstring>
 
@@ -254,10 +256,6 @@ void assignHeader(const QelTextureHeaderV3& record, const MetaDataMap& metaData,
         for (uint32_t k = 0; k < keys.GetSize(); ++k) header.addMetaData(keys.GetValue(k));
     }
     out = header;
-}
-
-uint32_t readLE32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 }  // namespace

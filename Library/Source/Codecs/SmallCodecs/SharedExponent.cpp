@@ -5,6 +5,7 @@
 
 #include "Codecs/SmallCodecs/CodecCounts.h"
 #include "Codecs/SmallCodecs/SmallCodecs.h"
+#include "FileBytes.h"
 
 namespace qeltexture {
 
@@ -43,16 +44,6 @@ uint32_t encodePixel(float red, float green, float blue) {
     return exponent << 27 | mb << 18 | mg << 9 | mr;
 }
 
-void storeLE32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-uint32_t loadLE32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 }  // namespace
 
 uint32_t RGB9E5Compress(const void* src, void* dst, const uint32_t& width, const uint32_t& height) {
@@ -65,7 +56,7 @@ uint32_t RGB9E5Compress(const void* src, void* dst, const uint32_t& width, const
     for (uint64_t p = 0; p < pixels; ++p, in += 12, out += 4) {
         float rgb[3];
         std::memcpy(rgb, in, 12);  // the source need not be float-aligned
-        storeLE32(out, encodePixel(rgb[0], rgb[1], rgb[2]));
+        writeLE32(out, encodePixel(rgb[0], rgb[1], rgb[2]));
     }
     return count;
 }
@@ -78,7 +69,7 @@ uint32_t RGB9E5Decompress(const void* src, void* dst, const uint32_t& width, con
     const uint8_t* in = static_cast<const uint8_t*>(src);
     uint8_t* out = static_cast<uint8_t*>(dst);
     for (uint64_t p = 0; p < pixels; ++p, in += 4, out += 12) {
-        const uint32_t word = loadLE32(in);
+        const uint32_t word = readLE32(in);
         // Exact: a 9-bit mantissa times a power of two between 2^-24 and 2^7.
         const double f = std::ldexp(1.0, int32_t(word >> 27) - 24);
         const float rgb[3] = {float((word & 0x1FF) * f), float(((word >> 9) & 0x1FF) * f),
