@@ -1,13 +1,18 @@
 // Exhaustive ETC1 searches over every individual (4-bit) and differential (5-bit) base
 // colour. The candidate order, the red and red-green pruning and the tie rules fix the
-// result; everything else here only makes scoring a candidate cheaper:
-//  - per-channel errors for every level, table, modifier and pixel are tabulated once
-//    per block, so a colour costs additions and minimums only;
-//  - per-table lower bounds (sum over a quadrant of each channel's own best modifier)
-//    skip tables and colours that cannot beat the value they would have to beat;
+// result; everything else here only makes candidates cheaper to score or skip, and
+// none of it can change which candidate wins:
+//  - per-channel lower bounds (each pixel's nearest reconstruction of a level, from a
+//    block-independent table) are summed per quadrant and half; a table, a colour or
+//    a whole row of blues whose bound is not below the value it would have to beat is
+//    skipped;
+//  - exact per-pixel errors of a (channel, level) are worked out only when first
+//    needed, and red + green tables are combined only when a bound lets them through;
 //  - the differential tables only need exact values below the starting error (every
 //    comparison made with them is against a value at or below it), so larger values
-//    are stored as that error.
+//    are stored as that error, and (r, g) rows that the pruning removes are not
+//    written at all: the pair search skips them, as all their entries would be the
+//    fill value.
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -26,13 +31,11 @@ namespace {
 
 struct PlainSquares {
     static int weight(int) { return 1; }
-    static constexpr unsigned kFill = PlainMetric::kInit;
     static constexpr bool kPerceptual = false;
 };
 struct PercepSquares {
     // The weights of square_table_percep_red, _green and _blue.
     static int weight(int c) { return c == 0 ? 299 : (c == 1 ? 587 : 114); }
-    static constexpr unsigned kFill = Percep1000Metric::kInit;
     static constexpr bool kPerceptual = true;
 };
 
@@ -95,11 +98,12 @@ struct ChannelErrors {
                     const int32_t rec = clamp_table[level + compressParams[2 * t][m] + 255];
                     int32_t* out = err[c][l][t][m];
                     const int32_t w = weight[c];
-                    // Squares in 16 bits (at most 255^2, exact as unsigned) so the
-                    // multiplication vectorises.
+                    // Squares kept to 16 bits (at most 255^2) so the multiplication
+                    // vectorises; the unsigned product wraps harmlessly for negative
+                    // differences, whose low 16 bits square to the same value.
                     uint16_t sq[16];
                     for (int p = 0; p < 16; ++p) {
-                        const uint16_t d = uint16_t(rec - px16[c][p]);
+                        const uint32_t d = uint16_t(rec - px16[c][p]);
                         sq[p] = uint16_t(d * d);
                     }
                     if (w == 1) {

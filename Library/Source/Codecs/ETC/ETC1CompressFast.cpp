@@ -113,15 +113,17 @@ struct BlockAverages {
     }
 };
 
+// Fits one half. With a `limit` (plain metric only) the result is exact when below
+// the limit and otherwise only known to be at or above it.
 template <class M>
 typename M::Err fitAll(const uint8_t* image, int width, int sx, int sy, HalfShape shape,
-                       const uint8_t colour[3], HalfFit& fit, int, FitMemo*) {
+                       const uint8_t colour[3], HalfFit& fit, int, FitMemo*, unsigned) {
     return fitHalfAllTables<M>(image, width, sx, sy, shape, colour, fit.table, fit.msb, fit.lsb);
 }
 template <>
 PlainMetric::Err fitAll<PlainMetric>(const uint8_t* image, int width, int sx, int sy,
                                      HalfShape shape, const uint8_t colour[3], HalfFit& fit,
-                                     int half, FitMemo* memo) {
+                                     int half, FitMemo* memo, unsigned limit) {
     if (memo != nullptr)
         for (int i = 0; i < memo->count; ++i) {
             const FitMemo::Entry& e = memo->entries[i];
@@ -131,10 +133,59 @@ PlainMetric::Err fitAll<PlainMetric>(const uint8_t* image, int width, int sx, in
                 return e.err;
             }
         }
-    const unsigned err =
-        fitHalfAllTablesPlainFast(image, width, sx, sy, shape, colour, fit.table, fit.msb, fit.lsb);
-    if (memo != nullptr && memo->count < 8)
+    const unsigned err = fitHalfAllTablesPlainFast(image, width, sx, sy, shape, colour, fit.table,
+                                                   fit.msb, fit.lsb, limit);
+    if (err < limit && memo != nullptr && memo->count < 8)  // only exact fits are kept
         memo->entries[memo->count++] = {half, {colour[0], colour[1], colour[2]}, fit, err};
+    return err;
+}
+
+// One split (flip) of one encoder: base colours from the half averages, mode, and the
+// table fit of both halves. Returns the split's error; with a limit (plain metric
+// only) it is exact below the limit and otherwise only known to reach it.
+template <class M>
+typename M::Err encodeSplit(const uint8_t* image, int width, int startx, int starty, int flip,
+                            BaseChoice choice, const BlockAverages& averages, FitMemo* memo,
+                            unsigned limit, unsigned int& high, unsigned int& low) {
+    using Err = typename M::Err;
+    const bool perceptual = !std::is_same<M, PlainMetric>::value;
+    const HalfShape shape = flip ? kHalf4x2 : kHalf2x4;
+    const int sx[2] = {startx, startx + (flip ? 0 : 2)};
+    const int sy[2] = {starty, starty + (flip ? 2 : 0)};
+    const double(&average)[2][3] = averages.average[flip];
+    int code[2][3];
+    for (int h = 0; h < 2; ++h) {
+        if (choice == BaseChoice::Average) {
+            for (int c = 0; c < 3; ++c) code[h][c] = int(31.0 * average[h][c] / 255.0 + 0.5);
+        } else if (perceptual) {
+            quantize555ColorCombinedPerceptual(average[h], code[h]);
+        } else {
+            quantize555ColorCombined(average[h], code[h]);
+        }
+    }
+    const bool differential = fitsDelta(code);
+    if (!differential) {
+        for (int h = 0; h < 2; ++h) {
+            if (choice == BaseChoice::Average) {
+                for (int c = 0; c < 3; ++c) code[h][c] = int(average[h][c] / 17.0 + 0.5 + 0.0001);
+            } else if (perceptual) {
+                quantize444ColorCombinedPerceptual(average[h], code[h]);
+            } else {
+                quantize444ColorCombined(average[h], code[h]);
+            }
+        }
+    }
+    HalfFit fit[2];
+    Err err = 0;
+    for (int h = 0; h < 2; ++h) {
+        uint8_t colour[3];
+        for (int c = 0; c < 3; ++c) colour[c] = differential ? expand5(code[h][c]) : expand4(code[h][c]);
+        const Err e = fitAll<M>(image, width, sx[h], sy[h], shape, colour, fit[h], flip * 2 + h, memo,
+                                unsigned(limit - unsigned(err)));
+        err += e;
+        if (!perceptual && unsigned(err) >= limit) return Err(limit);  // cannot be chosen
+    }
+    packBlock(differential, flip != 0, code, fit, high, low);
     return err;
 }
 
@@ -143,51 +194,18 @@ PlainMetric::Err fitAll<PlainMetric>(const uint8_t* image, int width, int sx, in
 template <class M>
 typename M::Err encodeDiffFlip(const uint8_t* image, int width, int startx, int starty,
                                BaseChoice choice, unsigned int& high, unsigned int& low,
-                               const BlockAverages& averages, FitMemo* memo = nullptr) {
-    using Err = typename M::Err;
-    const bool perceptual = !std::is_same<M, PlainMetric>::value;
-    Err bestErr = 0;
-    for (int flip = 0; flip < 2; ++flip) {
-        const HalfShape shape = flip ? kHalf4x2 : kHalf2x4;
-        const int sx[2] = {startx, startx + (flip ? 0 : 2)};
-        const int sy[2] = {starty, starty + (flip ? 2 : 0)};
-        const double(&average)[2][3] = averages.average[flip];
-        int code[2][3];
-        for (int h = 0; h < 2; ++h) {
-            if (choice == BaseChoice::Average) {
-                for (int c = 0; c < 3; ++c) code[h][c] = int(31.0 * average[h][c] / 255.0 + 0.5);
-            } else if (perceptual) {
-                quantize555ColorCombinedPerceptual(average[h], code[h]);
-            } else {
-                quantize555ColorCombined(average[h], code[h]);
-            }
-        }
-        const bool differential = fitsDelta(code);
-        if (!differential) {
-            for (int h = 0; h < 2; ++h) {
-                if (choice == BaseChoice::Average) {
-                    for (int c = 0; c < 3; ++c) code[h][c] = int(average[h][c] / 17.0 + 0.5 + 0.0001);
-                } else if (perceptual) {
-                    quantize444ColorCombinedPerceptual(average[h], code[h]);
-                } else {
-                    quantize444ColorCombined(average[h], code[h]);
-                }
-            }
-        }
-        HalfFit fit[2];
-        Err err = 0;
-        for (int h = 0; h < 2; ++h) {
-            uint8_t colour[3];
-            for (int c = 0; c < 3; ++c)
-                colour[c] = differential ? expand5(code[h][c]) : expand4(code[h][c]);
-            err += fitAll<M>(image, width, sx[h], sy[h], shape, colour, fit[h], flip * 2 + h, memo);
-        }
-        if (flip == 0 || err < bestErr) {
-            bestErr = err;
-            packBlock(differential, flip != 0, code, fit, high, low);
-        }
+                               const BlockAverages& averages) {
+    unsigned h1, l1;
+    const typename M::Err e0 =
+        encodeSplit<M>(image, width, startx, starty, 0, choice, averages, nullptr, PlainMetric::kInit, high, low);
+    const typename M::Err e1 =
+        encodeSplit<M>(image, width, startx, starty, 1, choice, averages, nullptr, PlainMetric::kInit, h1, l1);
+    if (e1 < e0) {
+        high = h1;
+        low = l1;
+        return e1;
     }
-    return bestErr;
+    return e0;
 }
 
 }  // namespace
@@ -230,22 +248,43 @@ double compressBlockDiffFlipFast(const uint8_t* image, uint8_t* decoded, int wid
                                  int starty, unsigned int& high, unsigned int& low) {
     // The plain table-fit error of a block is exactly its decoded squared error (same
     // clamped reconstructions, integer sums), so the fit errors stand in for decoding.
-    unsigned averageHigh, averageLow, combinedHigh, combinedLow;
+    // Each split is only worked out as far as it could still be chosen: the average
+    // encoder's flip 1 must beat its flip 0, and the combined block must beat the
+    // average block (its flip 1 winning within it when below its flip 0).
+    (void)decoded;
     const BlockAverages averages(image, width, startx, starty);
     FitMemo memo;
-    const unsigned averageErr = encodeDiffFlip<PlainMetric>(
-        image, width, startx, starty, BaseChoice::Average, averageHigh, averageLow, averages, &memo);
-    const unsigned combinedErr = encodeDiffFlip<PlainMetric>(
-        image, width, startx, starty, BaseChoice::Combined, combinedHigh, combinedLow, averages, &memo);
-    (void)decoded;
-    if (combinedErr < averageErr) {
-        high = combinedHigh;
-        low = combinedLow;
-        return double(combinedErr);
+    unsigned h0, l0, h1, l1;
+    const unsigned a0 = encodeSplit<PlainMetric>(image, width, startx, starty, 0, BaseChoice::Average,
+                                                 averages, &memo, PlainMetric::kInit, h0, l0);
+    const unsigned a1 = encodeSplit<PlainMetric>(image, width, startx, starty, 1, BaseChoice::Average,
+                                                 averages, &memo, a0, h1, l1);
+    unsigned best = a0;
+    high = h0;
+    low = l0;
+    if (a1 < a0) {
+        best = a1;
+        high = h1;
+        low = l1;
     }
-    high = averageHigh;
-    low = averageLow;
-    return double(averageErr);
+    const unsigned c0 = encodeSplit<PlainMetric>(image, width, startx, starty, 0, BaseChoice::Combined,
+                                                 averages, &memo, best, h0, l0);
+    // Combined flip 1 needs to beat flip 0 when that is below the average block, and
+    // the average block otherwise (then it is below flip 0 too).
+    const unsigned limit1 = c0 < best ? c0 : best;
+    const unsigned c1 = encodeSplit<PlainMetric>(image, width, startx, starty, 1, BaseChoice::Combined,
+                                                 averages, &memo, limit1, h1, l1);
+    if (c1 < limit1) {
+        high = h1;
+        low = l1;
+        return double(c1);
+    }
+    if (c0 < best) {
+        high = h0;
+        low = l0;
+        return double(c0);
+    }
+    return double(best);
 }
 
 double compressBlockDiffFlipFastPerceptual(const uint8_t* image, uint8_t* decoded, int width,

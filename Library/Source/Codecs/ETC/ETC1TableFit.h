@@ -104,9 +104,12 @@ typename M::Err fitHalfAllTables(const uint8_t* image, int width, int startx, in
 }
 
 // The plain fit over all tables, restructured for speed; same result bit for bit.
+// Only errors below `limit` are of interest: when no table gets below it, `limit` is
+// returned and the table and bits are meaningless.
 unsigned int fitHalfAllTablesPlainFast(const uint8_t* image, int width, int startx, int starty,
                                        HalfShape shape, const uint8_t colour[3], int& table,
-                                       unsigned int& msbBits, unsigned int& lsbBits);
+                                       unsigned int& msbBits, unsigned int& lsbBits,
+                                       unsigned int limit = PlainMetric::kInit);
 
 // Packs a block from its two halves. Codes are 4-bit (individual) or 5-bit with the
 // second half's delta in -4..3 (differential). Bits of the second half are shifted in.

@@ -5,7 +5,6 @@
 // from a table; otherwise clamped modifiers are scored directly. Ties, order and sums
 // are those of the plain fit, so the result is identical.
 #include <algorithm>
-#include <cstdlib>
 
 #include "Codecs/ETC/ETC1TableFit.h"
 
@@ -39,48 +38,75 @@ struct BestColumnTable {
 
 constexpr BestColumnTable kBestColumn{};
 
+// Which modifiers of each table clamp, from the smallest and the largest channel of the
+// base colour: bit c set when modifier column c leaves 0..255.
+struct ClampMasks {
+    uint8_t low[8][256] = {};
+    uint8_t high[8][256] = {};
+    // The table whose large modifier is nearest a spread (first on ties).
+    uint8_t nearestTable[256] = {};
+    constexpr ClampMasks() {
+        const int large[8] = {8, 17, 29, 42, 60, 80, 106, 183};
+        const int small[8] = {2, 5, 9, 13, 18, 24, 33, 47};
+        for (int t = 0; t < 8; ++t)
+            for (int v = 0; v < 256; ++v) {
+                const int m[4] = {-large[t], -small[t], small[t], large[t]};
+                for (int c = 0; c < 4; ++c) {
+                    if (v + m[c] < 0) low[t][v] = uint8_t(low[t][v] | (1u << c));
+                    if (v + m[c] > 255) high[t][v] = uint8_t(high[t][v] | (1u << c));
+                }
+            }
+        for (int spread = 0; spread < 256; ++spread) {
+            int guess = 0;
+            for (int t = 1; t < 8; ++t) {
+                const int d = large[t] > spread ? large[t] - spread : spread - large[t];
+                const int g = large[guess] > spread ? large[guess] - spread : spread - large[guess];
+                if (d < g) guess = t;
+            }
+            nearestTable[spread] = uint8_t(guess);
+        }
+    }
+};
+
+constexpr ClampMasks kClampMasks{};
+
 // The eight pixels of a half, with what the closed form needs.
 struct HalfPixels {
     int dSq[8], dSum[8], r[8], g[8], b[8];
-    int16_t r16[8], g16[8], b16[8];
 };
 
 // Scores one table whose modifiers in `Mask` clamp for this base colour: those are
-// scored from their reconstructed colour, the others by the closed form. Returns
-// false when the table cannot beat `best`. Works column by column over the eight
-// pixels in narrow integers (squares of differences fit 16 bits unsigned) so the
-// compiler can vectorise it.
+// scored from their reconstructed colour, the others by the closed form. Stops (false)
+// as soon as the running sum shows the table cannot beat `best`.
 template <unsigned Mask>
 bool scoreClamped(const HalfPixels& px, const uint8_t colour[3], const int mods[4], unsigned best,
                   uint8_t columns[8], unsigned& sum) {
-    int32_t e[4][8];
-    for (int c = 0; c < 4; ++c) {
-        const int m = mods[c];
-        if (Mask & (1u << c)) {
-            const int16_t rr = clamp_table[colour[0] + m + 255];
-            const int16_t rg = clamp_table[colour[1] + m + 255];
-            const int16_t rb = clamp_table[colour[2] + m + 255];
-            for (int p = 0; p < 8; ++p) {
-                const uint16_t dr = uint16_t(rr - px.r16[p]), dg = uint16_t(rg - px.g16[p]),
-                               db = uint16_t(rb - px.b16[p]);
-                e[c][p] = int32_t(uint16_t(dr * dr)) + int32_t(uint16_t(dg * dg)) + int32_t(uint16_t(db * db));
-            }
-        } else {
-            const int32_t a = 2 * m, b = 3 * m * m;
-            for (int p = 0; p < 8; ++p) e[c][p] = px.dSq[p] + a * px.dSum[p] + b;
-        }
-    }
+    int rec[4][3];
+    for (int c = 0; c < 4; ++c)
+        for (int ch = 0; ch < 3; ++ch) rec[c][ch] = clamp_table[colour[ch] + mods[c] + 255];
     unsigned total = 0;
     for (int p = 0; p < 8; ++p) {
-        int32_t bestE = e[0][p], col = 0;
-        if (e[1][p] < bestE) { bestE = e[1][p]; col = 1; }
-        if (e[2][p] < bestE) { bestE = e[2][p]; col = 2; }
-        if (e[3][p] < bestE) { bestE = e[3][p]; col = 3; }
-        columns[p] = uint8_t(col);
-        total += unsigned(bestE);
+        if (total >= best) return false;
+        int pixelBest = 0, pixelColumn = 0;
+        for (int c = 0; c < 4; ++c) {
+            int e;
+            if (Mask & (1u << c)) {
+                const int dr = rec[c][0] - px.r[p], dg = rec[c][1] - px.g[p], db = rec[c][2] - px.b[p];
+                e = dr * dr + dg * dg + db * db;
+            } else {
+                const int m = mods[c];
+                e = px.dSq[p] + m * (2 * px.dSum[p] + 3 * m);
+            }
+            if (c == 0 || e < pixelBest) {
+                pixelBest = e;
+                pixelColumn = c;
+            }
+        }
+        columns[p] = uint8_t(pixelColumn);
+        total += unsigned(pixelBest);
     }
     sum = total;
-    return total < best;
+    return true;
 }
 
 using ScoreFn = bool (*)(const HalfPixels&, const uint8_t*, const int*, unsigned, uint8_t*, unsigned&);
@@ -94,7 +120,7 @@ constexpr ScoreFn kScoreClamped[16] = {
 
 unsigned int fitHalfAllTablesPlainFast(const uint8_t* image, int width, int startx, int starty,
                                        HalfShape shape, const uint8_t colour[3], int& table,
-                                       unsigned int& msbBits, unsigned int& lsbBits) {
+                                       unsigned int& msbBits, unsigned int& lsbBits, unsigned int limit) {
     HalfPixels half;
     int(&dSq)[8] = half.dSq;
     int(&dSum)[8] = half.dSum;
@@ -110,9 +136,6 @@ unsigned int fitHalfAllTablesPlainFast(const uint8_t* image, int width, int star
             half.r[n] = p[0];
             half.g[n] = p[1];
             half.b[n] = p[2];
-            half.r16[n] = p[0];
-            half.g16[n] = p[1];
-            half.b16[n] = p[2];
         }
     const int lo = std::min({colour[0], colour[1], colour[2]});
     const int hi = std::max({colour[0], colour[1], colour[2]});
@@ -121,27 +144,25 @@ unsigned int fitHalfAllTablesPlainFast(const uint8_t* image, int width, int star
     // the half's largest offset from the base), so later tables are abandoned early.
     // Ties still go to the lower table: the comparisons are on (error, table).
     int spread = 0;
-    for (int p = 0; p < 8; ++p) spread = std::max(spread, std::abs(dSum[p]));
-    spread /= 3;
-    int guess = 0;
-    for (int t = 1; t < 8; ++t)
-        if (std::abs(compressParamsFast[t][3] - spread) < std::abs(compressParamsFast[guess][3] - spread))
-            guess = t;
+    for (int p = 0; p < 8; ++p) spread = std::max(spread, dSum[p] < 0 ? -dSum[p] : dSum[p]);
+    const int guess = kClampMasks.nearestTable[spread / 3];
 
-    unsigned best = PlainMetric::kInit;
+    unsigned best = limit;
     uint8_t bestColumns[8] = {};
-    int bestTable = 8;
+    int bestTable = -1;
     for (int k = 0; k < 8; ++k) {
         const int t = k == 0 ? guess : (k <= guess ? k - 1 : k);
-        // A table below the best one also wins a tie.
-        const unsigned limit = t < bestTable ? best + 1 : best;
+        // Below the caller's limit strictly; then a table below the best one also wins
+        // a tie.
+        const unsigned below = bestTable >= 0 && t < bestTable ? best + 1 : best;
         const int* mods = compressParamsFast[t];
         uint8_t columns[8];
         unsigned sum = 0;
-        if (lo + mods[0] >= 0 && hi + mods[3] <= 255) {
+        const unsigned mask = unsigned(kClampMasks.low[t][lo] | kClampMasks.high[t][hi]);
+        if (mask == 0) {
             const uint8_t* lut = kBestColumn.column[t] + kSumRange;
             int p = 0;
-            for (; p < 8 && sum < limit; p += 2) {
+            for (; p < 8 && sum < below; p += 2) {
                 const int c0 = lut[dSum[p]], c1 = lut[dSum[p + 1]];
                 const int m0 = mods[c0], m1 = mods[c1];
                 columns[p] = uint8_t(c0);
@@ -151,16 +172,18 @@ unsigned int fitHalfAllTablesPlainFast(const uint8_t* image, int width, int star
             }
             if (p < 8) continue;  // cannot win any more
         } else {
-            unsigned mask = 0;
-            for (int c = 0; c < 4; ++c)
-                if (lo + mods[c] < 0 || hi + mods[c] > 255) mask |= 1u << c;
-            if (!kScoreClamped[mask](half, colour, mods, limit, columns, sum)) continue;
+            if (!kScoreClamped[mask](half, colour, mods, below, columns, sum)) continue;
         }
-        if (sum < limit) {
+        if (sum < below) {
             best = sum;
             bestTable = t;
             std::copy(columns, columns + 8, bestColumns);
         }
+    }
+    if (bestTable < 0) {
+        table = 0;
+        msbBits = lsbBits = 0;
+        return limit;
     }
     unsigned msb = 0, lsb = 0;
     for (int p = 0; p < 8; ++p) {

@@ -14,6 +14,9 @@ namespace qeltexture {
 
 namespace {
 
+// The ETC reading of the quality number (values of ECompressorQuality).
+enum ETCLevel : int { kETCFast = 0, kETCFastPerceptual = 1, kETCSlow = 2, kETCSlowPerceptual = 3 };
+
 bool isEACFormat(unsigned format) { return format == ePF_EAC_R11 || format == ePF_EAC_RG11; }
 
 bool isHalfBytePerPixel(unsigned format) {
@@ -43,13 +46,13 @@ void encodeETC1Block(const uint8_t* image, int width, int startx, int starty, in
     unsigned high = 0, low = 0;
     uint8_t decoded[4 * 4 * 3];
     switch (quality) {
-        case eETCFast:
+        case kETCFast:
             compressBlockDiffFlipFast(image, decoded, width, startx, starty, high, low);
             break;
-        case eETCFastPerceptual:
+        case kETCFastPerceptual:
             compressBlockDiffFlipFastPerceptual(image, decoded, width, startx, starty, high, low);
             break;
-        case eETCSlow:
+        case kETCSlow:
             compressBlockETC1Exhaustive(image, decoded, width, startx, starty, high, low);
             break;
         default:
@@ -112,7 +115,7 @@ unsigned int ETCCompress(const void* src, void* dst, const unsigned int& width,
     // Negative qualities are refused like those above 5.
     if (quality < 0 || quality > 5) return 0;
     if (quality < 4 && isSigned && !isEACFormat(format)) return 0;
-    const int level = quality == 4 ? eETCSlow : (quality == 5 ? eETCSlowPerceptual : quality);
+    const int level = quality == 4 ? kETCSlow : (quality == 5 ? kETCSlowPerceptual : quality);
 
     if (format != ePF_ETC1) return 0;  // ETC2 and EAC encoders are not available yet
 

@@ -4,17 +4,10 @@
 
 namespace qeltexture {
 
-// ETC encoder quality levels (the ETC reading of ECompressorQuality).
-enum EETCQuality : int {
-    eETCFast = 0,
-    eETCFastPerceptual = 1,
-    eETCSlow = 2,
-    eETCSlowPerceptual = 3,
-};
-
 // Encodes one width x height surface of plain pixels (RGB8 rows for ePF_ETC1, no row
 // padding) into blocks, row-major, each colour block stored as its high then low word,
-// big-endian. Quality 0..3 as EETCQuality; 4 and 5 read as 2 and 3; anything else
+// big-endian. Quality 0..3 is fast, fast perceptual, exhaustive, exhaustive perceptual
+// (the ETC reading of ECompressorQuality); 4 and 5 read as 2 and 3; anything else
 // (negative included) is refused. A null src or dst, or an empty surface, is a size
 // query. Returns the byte count of the surface's blocks, or 0 when refused.
 unsigned int ETCCompress(const void* src, void* dst, const unsigned int& width,
