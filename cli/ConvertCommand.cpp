@@ -9,6 +9,7 @@
 #include "ImageCompare.h"
 #include "ImageOperations.h"
 #include "ImageOps/MIPMaps.h"
+#include "LevelTranscode.h"
 #include "OutputFile.h"
 #include "Progress.h"
 #include "TextureImages.h"
@@ -174,11 +175,9 @@ int runConvert(const std::vector<std::string>& args) {
     CQelTexture reference;  // the pixels before encoding, for the summary's PSNR
     if (transcode) {
         if (!parsed.has("quiet")) reference = tex;
-        std::string stage = "encoding " + pixelFormatName(targetFormat) + ", " + std::to_string(tex.getNumMIPLevels()) +
-                            " MIP level(s), " + std::to_string(threads) + " thread(s)";
-        progress.stage(stage);
-        if (!Transcode(tex, targetFormat, targetType, tex.getColourSpace(), ECompressorQuality(quality),
-                       parsed.has("dither"), threads))
+        progress.stage("encoding " + pixelFormatName(targetFormat) + " on " + std::to_string(threads) + " thread(s)");
+        if (!transcodeByLevel(tex, targetFormat, targetType, tex.getColourSpace(), ECompressorQuality(quality),
+                              parsed.has("dither"), threads, progress))
             return fail("the library refused to transcode to " + pixelFormatName(targetFormat) + " (" +
                         channelTypeName(targetType) + "): no encoder for it at this quality, or an unusable layout");
     }

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "TestImages.h"
+#include "ImageOps/MIPMaps.h"
 #include "Texture.h"
+#include "Transcode.h"
 
 namespace fs = std::filesystem;
 using namespace qeltexture;
@@ -233,4 +235,20 @@ TEST_F(Cli, GeometryAndNormalMapOptions) {
         EXPECT_NE(r.out.find(bad.expect), std::string::npos) << bad.args << "\n" << r.out;
     }
     EXPECT_FALSE(fs::exists(path("bad.qel")));
+}
+
+TEST_F(Cli, LevelByLevelEncodingMatchesTheLibrary) {
+    ASSERT_EQ(run("sample -o " + path("s.png")).status, 0);
+    CliRun c = run("convert " + path("s.png") + " -o " + path("e.qel") + " -f QELTCII_4bpp --mipmaps --quiet -j 2");
+    ASSERT_EQ(c.status, 0) << c.out;
+    qeltest::RGBAImage img;
+    ASSERT_TRUE(qeltest::readPngRGBA8(path("s.png"), img));
+    CQelTexture direct(CQelTextureHeader(QelStandard8PixelType.PixelTypeID, img.height, img.width, 1, 1, 1, 1, eCS_sRGB),
+                       img.pixels.data());
+    ASSERT_TRUE(GenerateMIPMaps(direct, eResizeLinear, 0xFFFFFFFFu));
+    ASSERT_TRUE(Transcode(direct, PixelType(ePF_QELTCII_4bpp), eVT_UnsignedByteNorm, eCS_sRGB, ECompressorQuality(0), false));
+    CQelTexture fromTool(path("e.qel").c_str());
+    ASSERT_EQ(fromTool.getNumMIPLevels(), 9u);
+    ASSERT_EQ(fromTool.getDataBlockSize(), direct.getDataBlockSize());
+    EXPECT_EQ(std::memcmp(fromTool.getDataPtr(), direct.getDataPtr(), direct.getDataBlockSize()), 0);
 }
