@@ -1,59 +1,10 @@
-// Fuzzes the DDS loader. Whatever loads must hold exactly the data its header describes,
-// and a texture that saves must read back with the same shape and bytes when the format
-// survives the trip through the Direct3D and DXGI tables.
-#define _GNU_SOURCE 1
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-#include "Texture.h"
-
-using qeltexture::CQelTexture;
-
-namespace {
-
-bool sameShapeAndData(const CQelTexture& a, const CQelTexture& b) {
-    return a.getWidth() == b.getWidth() && a.getHeight() == b.getHeight() && a.getDepth() == b.getDepth() &&
-           a.getNumMIPLevels() == b.getNumMIPLevels() && a.getNumArrayMembers() == b.getNumArrayMembers() &&
-           a.getNumFaces() == b.getNumFaces() && a.getDataBlockSize() == b.getDataBlockSize() &&
-           (a.getDataBlockSize() == 0 ||
-            std::memcmp(a.getDataPtr(0, 0, 0), b.getDataPtr(0, 0, 0), a.getDataBlockSize()) == 0);
-}
-
-}  // namespace
+// Fuzzes the DDS loader and, for what loads, the writer and the Direct3D and DXGI tables.
+#include "ContainerRoundTrip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* in = fmemopen(const_cast<uint8_t*>(data), size, "rb");
-    if (!in) return 0;  // fmemopen refuses an empty buffer
-    CQelTexture texture;
-    const bool loaded = texture.privateLoadDDSFile(in);
-    std::fclose(in);
-
-    // Whatever state a load leaves, the block backs every face the header names.
-    if (texture.getDataBlockSize() != 0 && texture.getDataBlockSize() != texture.getDataSize(-1, true, true))
-        std::abort();
-    texture.getD3DFormat();
-    texture.getDXGIFormat();
-    // Only textures with pixels are worth a round trip.
-    if (!loaded || texture.getDataBlockSize() == 0) return 0;
-
-    char* buffer = nullptr;
-    size_t length = 0;
-    FILE* out = open_memstream(&buffer, &length);
-    if (!out) return 0;
-    const bool saved = texture.privateSaveDDSFile(out);
-    std::fclose(out);
-    if (saved && length) {
-        if (FILE* again = fmemopen(buffer, length, "rb")) {
-            CQelTexture reloaded;
-            if (reloaded.privateLoadDDSFile(again) &&
-                reloaded.getPixelType() == texture.getPixelType() && !sameShapeAndData(texture, reloaded))
-                std::abort();
-            std::fclose(again);
-        }
-    }
-    std::free(buffer);
-    return 0;
+    return fuzzing::checkContainer(data, size, &qeltexture::CQelTexture::privateLoadDDSFile,
+                                   &qeltexture::CQelTexture::privateSaveDDSFile, [](const qeltexture::CQelTexture& t) {
+                                       t.getD3DFormat();
+                                       t.getDXGIFormat();
+                                   });
 }
