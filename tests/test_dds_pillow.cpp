@@ -3,28 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 
+#include "TestFiles.h"
 #include "TestImages.h"
-#include "Texture.h"
 
 using namespace qeltexture;
-namespace fs = std::filesystem;
+using namespace qeltest;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 constexpr uint32_t W = 16, H = 8;  // not square, so swapped dimensions show
-
-uint64_t pt(const char* n, uint8_t a, uint8_t b = 0, uint8_t c = 0, uint8_t d = 0) {
-    auto at = [&](int i) { return uint8_t(std::strlen(n) > size_t(i) ? n[i] : 0); };
-    return PixelType(at(0), at(1), at(2), at(3), a, b, c, d).PixelTypeID;
-}
 
 std::string pythonWithPillow() {
     for (const char* candidate : {"python3", "/usr/bin/python3"}) {
@@ -116,14 +104,21 @@ Case blockCase(const std::string& name, EQelTPixelFormat format, EQelTVariableTy
     return {name, std::move(t), rgba};
 }
 
+// Decodes each file given and writes its size and RGBA pixels beside it.
+const char kScript[] =
+    "import sys\nfrom PIL import Image\n"
+    "for p in sys.argv[1:]:\n"
+    "    im = Image.open(p)\n"
+    "    im.load()\n"
+    "    open(p + '.size', 'w').write('%dx%d' % im.size)\n"
+    "    open(p + '.rgba', 'wb').write(im.convert('RGBA').tobytes())\n";
+
 }  // namespace
 
 TEST(DDSPillow, LibraryWrittenFilesDecodeToTheSamePixels) {
     const std::string python = pythonWithPillow();
     if (python.empty()) GTEST_SKIP() << "python3 with PIL not available";
-    char pattern[] = "/tmp/qeltex_pil_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
+    ScratchDir dir;
 
     const qeltest::RGBAImage src = sourceImage();
     const uint8_t* s = src.pixels.data();
@@ -138,17 +133,17 @@ TEST(DDSPillow, LibraryWrittenFilesDecodeToTheSamePixels) {
     std::vector<Case> cases;
     // 'a','r','g','b' 8,8,8,8 read as 32-bit words: alpha in the top byte, blue in the lowest.
     auto argb = [&](uint32_t i, uint8_t* o) { o[0] = s[4 * i + 2]; o[1] = s[4 * i + 1]; o[2] = s[4 * i]; o[3] = s[4 * i + 3]; };
-    cases.push_back({"argb8", build(pt("argb", 8, 8, 8, 8), T8, eCS_LinearRGB, 1, 1, 4, argb), src.pixels});
-    cases.push_back({"argb8cube", build(pt("argb", 8, 8, 8, 8), T8, eCS_LinearRGB, 2, 6, 4, argb), src.pixels});
-    cases.push_back({"rgb8", build(pt("rgb", 8, 8, 8), T8, eCS_LinearRGB, 1, 1, 3,
+    cases.push_back({"argb8", build(pixelType("argb", 8, 8, 8, 8), T8, eCS_LinearRGB, 1, 1, 4, argb), src.pixels});
+    cases.push_back({"argb8cube", build(pixelType("argb", 8, 8, 8, 8), T8, eCS_LinearRGB, 2, 6, 4, argb), src.pixels});
+    cases.push_back({"rgb8", build(pixelType("rgb", 8, 8, 8), T8, eCS_LinearRGB, 1, 1, 3,
                                    [&](uint32_t i, uint8_t* o) { o[0] = s[4 * i + 2]; o[1] = s[4 * i + 1]; o[2] = s[4 * i]; }),
                      opaque});
     auto rgba = [&](uint32_t i, uint8_t* o) { std::memcpy(o, s + 4 * i, 4); };
-    cases.push_back({"rgba8", build(pt("rgba", 8, 8, 8, 8), eVT_UnsignedByteNorm, eCS_LinearRGB, 1, 1, 4, rgba), src.pixels});
-    cases.push_back({"rgba8srgb", build(pt("rgba", 8, 8, 8, 8), eVT_UnsignedByteNorm, eCS_sRGB, 3, 1, 4, rgba), src.pixels});
-    cases.push_back({"l8", build(pt("l", 8), T8, eCS_LinearRGB, 1, 1, 1, [&](uint32_t i, uint8_t* o) { o[0] = s[4 * i]; }), grey});
+    cases.push_back({"rgba8", build(pixelType("rgba", 8, 8, 8, 8), eVT_UnsignedByteNorm, eCS_LinearRGB, 1, 1, 4, rgba), src.pixels});
+    cases.push_back({"rgba8srgb", build(pixelType("rgba", 8, 8, 8, 8), eVT_UnsignedByteNorm, eCS_sRGB, 3, 1, 4, rgba), src.pixels});
+    cases.push_back({"l8", build(pixelType("l", 8), T8, eCS_LinearRGB, 1, 1, 1, [&](uint32_t i, uint8_t* o) { o[0] = s[4 * i]; }), grey});
     // 'a','l' 8,8 as a 16-bit word: luminance in the low byte.
-    cases.push_back({"al8", build(pt("al", 8, 8), T8, eCS_LinearRGB, 1, 1, 2,
+    cases.push_back({"al8", build(pixelType("al", 8, 8), T8, eCS_LinearRGB, 1, 1, 2,
                                   [&](uint32_t i, uint8_t* o) { o[0] = s[4 * i]; o[1] = s[4 * i + 3]; }),
                      greyAlpha});
     cases.push_back(blockCase("dxt1", ePF_DXT1, eVT_UnsignedByteNorm));
@@ -157,34 +152,20 @@ TEST(DDSPillow, LibraryWrittenFilesDecodeToTheSamePixels) {
 
     std::string files;
     for (const Case& c : cases) {
-        const fs::path path = dir / (c.name + ".dds");
-        FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        EXPECT_TRUE(c.texture.privateSaveDDSFile(f)) << c.name;
-        std::fclose(f);
-        files += " '" + path.string() + "'";
+        const std::string path = writeFile(dir.path(c.name + ".dds"), saveWith(&CQelTexture::privateSaveDDSFile, c.texture));
+        files += " '" + path + "'";
     }
-    const fs::path script = dir / "decode.py";
-    std::ofstream(script) << "import sys\nfrom PIL import Image\n"
-                             "for p in sys.argv[1:]:\n"
-                             "    im = Image.open(p)\n"
-                             "    im.load()\n"
-                             "    open(p + '.size', 'w').write('%dx%d' % im.size)\n"
-                             "    open(p + '.rgba', 'wb').write(im.convert('RGBA').tobytes())\n";
-    const std::string cmd = python + " '" + script.string() + "'" + files + " 2>'" + (dir / "err.txt").string() + "'";
+    const std::string script = writeFile(dir.path("decode.py"), Bytes(kScript, kScript + sizeof kScript - 1));
+    const std::string cmd = python + " '" + script + "'" + files + " 2>'" + dir.path("err.txt") + "'";
     const int rc = std::system(cmd.c_str());
-    std::ifstream errors(dir / "err.txt");
-    EXPECT_EQ(rc, 0) << std::string(std::istreambuf_iterator<char>(errors), {});
+    const Bytes errors = readFile(dir.path("err.txt"));
+    EXPECT_EQ(rc, 0) << std::string(errors.begin(), errors.end());
 
     for (const Case& c : cases) {
-        const fs::path path = dir / (c.name + ".dds");
-        std::ifstream size(path.string() + ".size"), pixels(path.string() + ".rgba", std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(size), {}), "16x8") << c.name;
-        const Bytes got(std::istreambuf_iterator<char>(pixels), {});
+        const Bytes size = readFile(dir.path(c.name + ".dds.size")), got = readFile(dir.path(c.name + ".dds.rgba"));
+        EXPECT_EQ(std::string(size.begin(), size.end()), "16x8") << c.name;
         ASSERT_EQ(got.size(), c.expected.size()) << c.name;
-        size_t firstDiff = 0;
-        while (firstDiff < got.size() && got[firstDiff] == c.expected[firstDiff]) ++firstDiff;
+        const size_t firstDiff = size_t(std::mismatch(got.begin(), got.end(), c.expected.begin()).first - got.begin());
         EXPECT_EQ(firstDiff, got.size()) << c.name << ": first differing byte " << firstDiff;
     }
-    fs::remove_all(dir);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "PixelEncoder.h"
 
@@ -15,6 +16,9 @@ namespace {
 
 const PixelType kRGBA8('r', 'g', 'b', 'a', 8, 8, 8, 8);
 const PixelType kRGB565('r', 'g', 'b', 0, 5, 6, 5, 0);
+
+using Bytes = std::vector<uint8_t>;
+Bytes bytes(const CPixelEncoder& e, size_t n) { return Bytes(e.GetColourData(), e.GetColourData() + n); }
 
 float bitsOf(uint32_t b) {
     float f;
@@ -60,38 +64,39 @@ float refToLinear(float v) {
 
 }  // namespace
 
-TEST(PixelEncoder, ChannelLetters) {
+TEST(PixelEncoder, ChannelLettersAndValidityFlags) {
     const char letters[] = {'r', 'g', 'b', 'a', 'l', 'i', 'x'};
     for (unsigned n = 1; n <= 7; ++n) {
         EXPECT_EQ(MapCharToEnum(uint8_t(letters[n - 1])), EChannelName(n));
         EXPECT_EQ(MapEnumToChar(EChannelName(n)), letters[n - 1]);
     }
     EXPECT_EQ(MapCharToEnum('R'), eNoChannel);
-    EXPECT_EQ(MapCharToEnum(0), eNoChannel);
     EXPECT_EQ(MapEnumToChar(eUnspecified), 'x');
     EXPECT_EQ(MapEnumToChar(EChannelName(8)), 0);
-    EXPECT_EQ(MapEnumToChar(eNoChannel), 0);
-}
 
-TEST(PixelEncoder, ValidityFlags) {
-    EXPECT_EQ(CPixelEncoder(kRGBA8, eVT_UnsignedByteNorm).GetError(), 0u);
-    EXPECT_EQ(CPixelEncoder(kRGB565, eVT_UnsignedShortNorm).GetError(), 0u);
-    EXPECT_EQ(CPixelEncoder(PixelType('r', 0, 'b', 0, 8, 0, 8, 0), eVT_UnsignedByteNorm).GetError() & 0x08u, 0x08u);
-    EXPECT_EQ(CPixelEncoder(PixelType('r', 'r', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm).GetError(), 0x01u);
-    EXPECT_EQ(CPixelEncoder(PixelType('r', 'g', 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm).GetError(), 0x02u);
-    EXPECT_EQ(CPixelEncoder(PixelType(0, 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm).GetError(), 0x04u);
-    EXPECT_EQ(CPixelEncoder(PixelType('r', 'g', 'b', 0, 5, 5, 5, 0), eVT_UnsignedByteNorm).GetError(), 0x10u);
-    // Layouts without defined storage are reported by the extra flag.
-    EXPECT_EQ(CPixelEncoder(PixelType('r', 'g', 0, 0, 40, 8, 0, 0), eVT_UnsignedByteNorm).GetError(), 0x20u);
-    EXPECT_EQ(CPixelEncoder(PixelType('r', 'g', 'b', 0, 24, 24, 24, 0), eVT_UnsignedByteNorm).GetError(), 0x20u);
-    EXPECT_EQ(CPixelEncoder(PixelType('r', 'g', 0, 0, 16, 32, 0, 0), eVT_SignedFloat).GetError(), 0x20u);
-    EXPECT_EQ(CPixelEncoder(kRGBA8, EQelTVariableType(14)).GetError(), 0x20u);
-    // Explicit constructor: same checks.
+    const struct {
+        PixelType type;
+        EQelTVariableType vt;
+        uint32_t flags;
+    } cases[] = {
+        {kRGBA8, eVT_UnsignedByteNorm, 0},
+        {kRGB565, eVT_UnsignedShortNorm, 0},
+        {PixelType('r', 0, 'b', 0, 8, 0, 8, 0), eVT_UnsignedByteNorm, 0x08},  // a gap in the names
+        {PixelType('r', 'r', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm, 0x01},  // a repeated name
+        {PixelType('r', 'g', 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm, 0x02},  // a name without width
+        {PixelType(0, 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm, 0x04},      // a width without name
+        {PixelType('r', 'g', 'b', 0, 5, 5, 5, 0), eVT_UnsignedByteNorm, 0x10},
+        // Layouts without defined storage are reported by the extra flag.
+        {PixelType('r', 'g', 0, 0, 40, 8, 0, 0), eVT_UnsignedByteNorm, 0x20},
+        {PixelType('r', 'g', 'b', 0, 24, 24, 24, 0), eVT_UnsignedByteNorm, 0x20},
+        {PixelType('r', 'g', 0, 0, 16, 32, 0, 0), eVT_SignedFloat, 0x20},
+        {kRGBA8, EQelTVariableType(14), 0x20},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CPixelEncoder(c.type, c.vt).GetError(), c.flags) << std::hex << c.type.PixelTypeID;
     EXPECT_EQ(CPixelEncoder(eVT_UnsignedByteNorm, 8, 8, 0, 0, eRed, eRed, eNoChannel, eNoChannel).GetError(), 0x01u);
 
     // EncodeFrom into or from an invalid encoder leaves the destination untouched.
-    CPixelEncoder bad(PixelType('r', 'r', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm);
-    CPixelEncoder good(kRGBA8, eVT_UnsignedByteNorm);
+    CPixelEncoder bad(PixelType('r', 'r', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm), good(kRGBA8, eVT_UnsignedByteNorm);
     const uint8_t pixel[4] = {1, 2, 3, 4};
     good.OverwriteColourData(pixel);
     good.EncodeFrom(bad);
@@ -101,30 +106,22 @@ TEST(PixelEncoder, ValidityFlags) {
     EXPECT_EQ(bad.GetColourData()[0], 0xAB);
 }
 
-TEST(PixelEncoder, StorageLayouts) {
+TEST(PixelEncoder, StorageLayoutsAndDerivedChannels) {
     CPixelEncoder source(kRGBA8, eVT_UnsignedByteNorm);
     const uint8_t rgba[4] = {255, 128, 0, 7};
     source.OverwriteColourData(rgba);
-    EXPECT_EQ(source.GetChannelFloat(eRed), 1.0f);
     EXPECT_EQ(source.GetChannelFloat(eAlpha), 7.0f / 255.0f);
-
+    // 5,6,5: red 31, green 63 * 128 / 255 + 0.5 = 32.12 -> 32, blue 0: the word 0xFC00.
     CPixelEncoder packed(kRGB565, eVT_UnsignedShortNorm);
     packed.EncodeFrom(source);
     ASSERT_EQ(packed.GetColourDataSize(), 2u);
-    EXPECT_EQ(packed.GetColourData()[0], 0x00);
-    EXPECT_EQ(packed.GetColourData()[1], 0xFC);
-    EXPECT_EQ(packed.GenerateChannelByteMask(0), 0xF800u);
-    EXPECT_EQ(packed.GenerateChannelByteMask(1), 0x07E0u);
-    EXPECT_EQ(packed.GenerateChannelByteMask(2), 0x001Fu);
-    EXPECT_EQ(source.GenerateChannelByteMask(3), 3u);
-
-    // Half-float RGBA: red in bytes 0-1, alpha in bytes 6-7.
+    EXPECT_EQ(bytes(packed, 2), (Bytes{0x00, 0xFC}));
+    EXPECT_EQ(std::make_tuple(packed.GenerateChannelByteMask(0), packed.GenerateChannelByteMask(1), packed.GenerateChannelByteMask(2)),
+              std::make_tuple(0xF800u, 0x07E0u, 0x001Fu));
+    // Half-float RGBA: red in bytes 0-1.
     CPixelEncoder half(PixelType('r', 'g', 'b', 'a', 16, 16, 16, 16), eVT_SignedFloat);
     half.EncodeFrom(source);
-    EXPECT_EQ(half.GetColourData()[0], 0x00);
-    EXPECT_EQ(half.GetColourData()[1], 0x3C);
-    EXPECT_EQ(half.GetTypeSize(), 32u);
-
+    EXPECT_EQ(bytes(half, 2), (Bytes{0x00, 0x3C}));
     // 11,11,10 unsigned float: red in bits 21-31, green 10-20, blue 0-9.
     CPixelEncoder r11(PixelType('r', 'g', 'b', 0, 11, 11, 10, 0), eVT_UnsignedFloat);
     r11.SetChannelUFloat(eRed, 1.0f);
@@ -132,138 +129,92 @@ TEST(PixelEncoder, StorageLayouts) {
     r11.SetChannelUFloat(eBlue, 0.5f);
     uint32_t word;
     std::memcpy(&word, r11.GetColourData(), 4);
-    EXPECT_EQ(word >> 21, 15u << 6);
-    EXPECT_EQ((word >> 10) & 0x7FF, 16u << 6);
-    EXPECT_EQ(word & 0x3FF, 14u << 5);
-    EXPECT_EQ(r11.GetChannelFloat(eGreen), 2.0f);
-
+    EXPECT_EQ(word, (15u << 6) << 21 | (16u << 6) << 10 | 14u << 5);
     // Channels are matched by name: RGBA into BGRA swaps bytes 0 and 2.
     CPixelEncoder bgra(PixelType('b', 'g', 'r', 'a', 8, 8, 8, 8), eVT_UnsignedByteNorm);
-    bgra.EncodeFrom(source);
-    const uint8_t swapped[4] = {0, 128, 255, 7};
-    EXPECT_EQ(std::memcmp(bgra.GetColourData(), swapped, 4), 0);
+    EXPECT_EQ(bytes(bgra.EncodeFrom(source), 4), (Bytes{0, 128, 255, 7}));
 
-    // The copy constructor carries the pixel; OverwriteColourData(nullptr) changes nothing.
-    CPixelEncoder copy(source);
-    EXPECT_EQ(std::memcmp(copy.GetColourData(), rgba, 4), 0);
-    EXPECT_FALSE(copy.OverwriteColourData(nullptr));
-    EXPECT_EQ(std::memcmp(copy.GetColourData(), rgba, 4), 0);
-}
-
-TEST(PixelEncoder, DerivedChannelsAndDefaults) {
+    // Luminance 255 * 0.2126 + 0.5 = 54.71 -> 54; intensity of 30, 60, 90 is 60.
     CPixelEncoder rgb(PixelType('r', 'g', 'b', 0, 8, 8, 8, 0), eVT_UnsignedByteNorm);
     CPixelEncoder l8(PixelType('l', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm);
     CPixelEncoder i8(PixelType('i', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm);
-    const uint8_t red[3] = {255, 0, 0};
+    const uint8_t red[3] = {255, 0, 0}, ramp[3] = {30, 60, 90}, grey = 200;
     rgb.OverwriteColourData(red);
     EXPECT_EQ(l8.EncodeFrom(rgb).GetColourData()[0], 54);
-    const uint8_t ramp[3] = {30, 60, 90};
     rgb.OverwriteColourData(ramp);
     EXPECT_EQ(i8.EncodeFrom(rgb).GetColourData()[0], 60);
-
-    CPixelEncoder rgba(kRGBA8, eVT_UnsignedByteNorm);
-    const uint8_t grey = 200;
+    // Luminance spreads to RGB; a missing alpha becomes 255; 'x' and 'a' copy each other.
+    CPixelEncoder out(kRGBA8, eVT_UnsignedByteNorm);
     l8.OverwriteColourData(&grey);
-    rgba.EncodeFrom(l8);
-    const uint8_t expectGrey[4] = {200, 200, 200, 255};
-    EXPECT_EQ(std::memcmp(rgba.GetColourData(), expectGrey, 4), 0);
-    rgba.EncodeFrom(rgb);
-    EXPECT_EQ(rgba.GetColourData()[3], 255);
-
+    EXPECT_EQ(bytes(out.EncodeFrom(l8), 4), (Bytes{200, 200, 200, 255}));
+    EXPECT_EQ(out.EncodeFrom(rgb).GetColourData()[3], 255);
     CPixelEncoder rgbx(PixelType('r', 'g', 'b', 'x', 8, 8, 8, 8), eVT_UnsignedByteNorm);
     const uint8_t withX[4] = {1, 2, 3, 77};
     rgbx.OverwriteColourData(withX);
-    EXPECT_EQ(rgba.EncodeFrom(rgbx).GetColourData()[3], 77);
-    rgba.GetColourData()[3] = 99;
-    EXPECT_EQ(rgbx.EncodeFrom(rgba).GetColourData()[3], 99);
-
-    // Missing channels read 1.0 for alpha and unspecified, 0.0 otherwise.
-    EXPECT_EQ(rgb.GetChannelFloat(eAlpha), 1.0f);
-    EXPECT_EQ(rgb.GetChannelFloat(eUnspecified), 1.0f);
-    EXPECT_EQ(rgb.GetChannelFloat(eLuminance), 0.0f);
-    // Setting a missing channel is ignored.
+    EXPECT_EQ(out.EncodeFrom(rgbx).GetColourData()[3], 77);
+    out.GetColourData()[3] = 99;
+    EXPECT_EQ(rgbx.EncodeFrom(out).GetColourData()[3], 99);
+    // Missing channels read 1.0 for alpha and unspecified, 0.0 otherwise; setting one is ignored.
+    EXPECT_EQ(std::make_tuple(rgb.GetChannelFloat(eAlpha), rgb.GetChannelFloat(eUnspecified), rgb.GetChannelFloat(eLuminance)),
+              std::make_tuple(1.0f, 1.0f, 0.0f));
     rgb.SetChannelUNorm(eAlpha, 0.0f);
-    EXPECT_EQ(std::memcmp(rgb.GetColourData(), ramp, 3), 0);
+    EXPECT_EQ(bytes(rgb, 3), (Bytes{30, 60, 90}));
 }
 
 TEST(PixelEncoder, NormalisedIntegers) {
     CPixelEncoder e(kRGBA8, eVT_UnsignedByteNorm);
-    EXPECT_EQ(e.ShrinkFloatToUNorm(1.0f, 32), 0xFFFFFFFFu);
-    EXPECT_EQ(e.ShrinkFloatToUNorm(0.0f, 32), 0u);
-    EXPECT_EQ(e.ShrinkFloatToUNorm(-3.0f, 8), 0u);
-    EXPECT_EQ(e.ShrinkFloatToUNorm(std::nanf(""), 8), 0u);
-    EXPECT_EQ(e.ShrinkFloatToUNorm(7.5f, 8), 255u);  // above 1.0 saturates
-    EXPECT_EQ(e.ShrinkFloatToUNorm(0.5f, 8), 128u);  // 127.5 + 0.5
+    // 1.0 -> all ones, 0.5 -> 127.5 + 0.5; below 0, NaN and above 1.0 clamp.
+    EXPECT_EQ(std::make_pair(e.ShrinkFloatToUNorm(1.0f, 32), e.ShrinkFloatToUNorm(0.0f, 32)), std::make_pair(0xFFFFFFFFu, 0u));
+    EXPECT_EQ(std::make_tuple(e.ShrinkFloatToUNorm(0.5f, 8), e.ShrinkFloatToUNorm(-3.0f, 8), e.ShrinkFloatToUNorm(std::nanf(""), 8),
+                              e.ShrinkFloatToUNorm(7.5f, 8)),
+              std::make_tuple(128u, 0u, 0u, 255u));
     // Every code of every width up to 16 bits survives read-then-write.
     for (uint8_t w = 1; w <= 16; ++w)
-        for (uint32_t c = 0; c < (1u << w); ++c)
-            ASSERT_EQ(e.ShrinkFloatToUNorm(e.GrowUNormToFloat(c, w), w), c) << int(w);
+        for (uint32_t c = 0; c < (1u << w); ++c) ASSERT_EQ(e.ShrinkFloatToUNorm(e.GrowUNormToFloat(c, w), w), c) << int(w);
 
-    // Signed 8-bit, sign and magnitude.
-    EXPECT_EQ(e.ShrinkFloatToSNorm(1.0f, 8), 0x7Fu);
-    EXPECT_EQ(e.ShrinkFloatToSNorm(-0.5f, 8), 0xC0u);
-    EXPECT_EQ(e.GrowSNormToFloat(0xC0, 8), -0.5f);
-    EXPECT_EQ(e.GrowSNormToFloat(0x7F, 8), 1.0f);
-    EXPECT_EQ(e.GrowSNormToFloat(0x80, 8), -0.0f);
-    EXPECT_EQ(e.GrowSNormToFloat(1, 1), 0.0f);
-    // -1.0 saturates to the most negative code; overflow saturates the magnitude.
-    EXPECT_EQ(e.ShrinkFloatToSNorm(-1.0f, 8), 0xFFu);
+    // Signed 8-bit, sign and magnitude: 1.0 <-> 0x7F, -0.5 <-> 0xC0; -1.0 and overflow saturate.
+    EXPECT_EQ(std::make_pair(e.ShrinkFloatToSNorm(1.0f, 8), e.ShrinkFloatToSNorm(-0.5f, 8)), std::make_pair(0x7Fu, 0xC0u));
+    EXPECT_EQ(std::make_pair(e.GrowSNormToFloat(0xC0, 8), e.GrowSNormToFloat(0x7F, 8)), std::make_pair(-0.5f, 1.0f));
+    EXPECT_EQ(std::make_pair(e.GrowSNormToFloat(0x80, 8), e.GrowSNormToFloat(1, 1)), std::make_pair(-0.0f, 0.0f));
+    EXPECT_EQ(std::make_tuple(e.ShrinkFloatToSNorm(-1.0f, 8), e.ShrinkFloatToSNorm(3.0f, 8), e.ShrinkFloatToSNorm(-1.0f, 32),
+                              e.ShrinkFloatToSNorm(1.0f, 16)),
+              std::make_tuple(0xFFu, 0x7Fu, 0xFFFFFFFFu, 0x7FFFu));
     EXPECT_EQ(e.GrowSNormToFloat(0xFF, 8), -127.0f / 128.0f);
-    EXPECT_EQ(e.ShrinkFloatToSNorm(3.0f, 8), 0x7Fu);
-    EXPECT_EQ(e.ShrinkFloatToSNorm(-1.0f, 32), 0xFFFFFFFFu);
-    EXPECT_EQ(e.ShrinkFloatToSNorm(1.0f, 16), 0x7FFFu);
+    CPixelEncoder s8(PixelType('r', 0, 0, 0, 8, 0, 0, 0), eVT_SignedByteNorm), f32(PixelType('r', 0, 0, 0, 32, 0, 0, 0), eVT_SignedFloat);
+    f32.SetChannelSFloat(eRed, -0.5f);
+    EXPECT_EQ(s8.EncodeFrom(f32).GetColourData()[0], 0xC0);
+    EXPECT_EQ(std::make_tuple(e.ResizeSInt(0x80, 8, 8), e.ResizeSInt(0xFF, 8, 16), e.ResizeSInt(1000, 16, 8), e.ResizeSInt(-1000, 16, 8),
+                              e.ResizeSInt(0x7FF, 12, 32)),
+              std::make_tuple(-127, -1, 127, -127, 2047));
 
     // A value above 1.0 in a packed channel leaves its neighbours alone.
     CPixelEncoder packed(kRGB565, eVT_UnsignedShortNorm);
     packed.SetChannelUNorm(eGreen, 5.0f);
-    EXPECT_EQ(packed.GetColourData()[0] | packed.GetColourData()[1] << 8, 0x07E0);
-
-    // Signed channel through EncodeFrom.
-    CPixelEncoder s8(PixelType('r', 0, 0, 0, 8, 0, 0, 0), eVT_SignedByteNorm);
-    CPixelEncoder f32(PixelType('r', 0, 0, 0, 32, 0, 0, 0), eVT_SignedFloat);
-    f32.SetChannelSFloat(eRed, -0.5f);
-    EXPECT_EQ(s8.EncodeFrom(f32).GetColourData()[0], 0xC0);
-
-    EXPECT_EQ(e.ResizeSInt(0x80, 8, 8), -127);
-    EXPECT_EQ(e.ResizeSInt(0xFF, 8, 16), -1);
-    EXPECT_EQ(e.ResizeSInt(1000, 16, 8), 127);
-    EXPECT_EQ(e.ResizeSInt(-1000, 16, 8), -127);
-    EXPECT_EQ(e.ResizeSInt(0x7FF, 12, 32), 2047);
+    EXPECT_EQ(bytes(packed, 2), (Bytes{0xE0, 0x07}));
 }
 
-TEST(PixelEncoder, Binary16ReadsEveryPattern) {
+TEST(PixelEncoder, Binary16ReadsEveryPatternAndWritesWithTruncation) {
     for (uint32_t h = 0; h < 65536; ++h) {
         const double expected = referenceHalf(uint16_t(h));
         const float got = readHalf(uint16_t(h));
         if (std::isnan(expected)) {
             ASSERT_TRUE(std::isnan(got)) << h;
-        } else {
-            ASSERT_EQ(double(got), expected) << h;
-            ASSERT_EQ(std::signbit(got), bool(h & 0x8000)) << h;
+            continue;
         }
-        // Unsigned float ignores the sign bit.
-        const float unsignedRead = readHalf(uint16_t(h), eVT_UnsignedFloat);
-        if (!std::isnan(expected)) {
-            ASSERT_EQ(double(unsignedRead), std::fabs(expected)) << h;
-        }
+        ASSERT_EQ(double(got), expected) << h;
+        ASSERT_EQ(std::signbit(got), bool(h & 0x8000)) << h;
+        ASSERT_EQ(double(readHalf(uint16_t(h), eVT_UnsignedFloat)), std::fabs(expected)) << h;  // sign bit ignored
     }
-    EXPECT_EQ(readHalf(0x0000), 0.0f);
-    EXPECT_EQ(readHalf(0x7C00), std::numeric_limits<float>::infinity());
-    EXPECT_EQ(readHalf(0x3C00), 1.0f);
-}
+    EXPECT_EQ(std::make_tuple(readHalf(0x0000), readHalf(0x7C00), readHalf(0x3C00)),
+              std::make_tuple(0.0f, std::numeric_limits<float>::infinity(), 1.0f));
 
-TEST(PixelEncoder, Binary16WritesWithTruncation) {
-    EXPECT_EQ(writeHalf(1.0f), 0x3C00);
-    EXPECT_EQ(writeHalf(65536.0f), 0x7BFF);
-    EXPECT_EQ(writeHalf(-1e30f), 0xFBFF);
-    EXPECT_EQ(writeHalf(std::numeric_limits<float>::infinity()), 0x7C00);
-    EXPECT_EQ(writeHalf(-std::numeric_limits<float>::infinity()), 0xFC00);
-    EXPECT_EQ(writeHalf(-0.0f), 0x8000);
-    EXPECT_EQ(writeHalf(std::ldexp(1.0f, -24)), 0x0001);
-    EXPECT_EQ(writeHalf(std::ldexp(1.5f, -24)), 0x0001);  // subnormal truncated
-    EXPECT_EQ(writeHalf(std::ldexp(1.0f, -25)), 0x0000);
-    EXPECT_EQ(writeHalf(bitsOf(0x3F801FFF)), 0x3C00);  // low 13 mantissa bits dropped
-    EXPECT_EQ(writeHalf(bitsOf(0x3F802000)), 0x3C01);
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::pair<float, uint16_t> writes[] = {
+        {1.0f, 0x3C00}, {65536.0f, 0x7BFF}, {-1e30f, 0xFBFF}, {inf, 0x7C00}, {-inf, 0xFC00}, {-0.0f, 0x8000},
+        {std::ldexp(1.0f, -24), 0x0001}, {std::ldexp(1.5f, -24), 0x0001},  // subnormal truncated
+        {std::ldexp(1.0f, -25), 0x0000}, {bitsOf(0x3F801FFF), 0x3C00},      // low 13 mantissa bits dropped
+        {bitsOf(0x3F802000), 0x3C01}};
+    for (const auto& [v, h] : writes) EXPECT_EQ(writeHalf(v), h) << v;
     const uint16_t nan = writeHalf(std::nanf(""));
     EXPECT_EQ(nan & 0x7C00, 0x7C00);
     EXPECT_NE(nan & 0x3FF, 0);
@@ -307,42 +258,34 @@ TEST(PixelEncoder, SmallUnsignedFloats) {
             ASSERT_EQ(e.ShrinkFloat(v, uint8_t(mbits), 5, 15, false, true), p) << mbits << " " << p;
         }
     }
-    EXPECT_EQ(e.GrowFloat(15u << 6, 6, 5, 15, false), 1.0f);
-    EXPECT_EQ(e.GrowFloat(31u << 6, 6, 5, 15, false), std::numeric_limits<float>::infinity());
-    EXPECT_EQ(e.GrowFloat(1, 6, 5, 15, false), std::ldexp(1.0f, -20));
-    EXPECT_EQ(e.ShrinkFloat(-2.0f, 6, 5, 15, false, true), 0u);          // no sign: 0
-    EXPECT_EQ(e.ShrinkFloat(1e9f, 6, 5, 15, false, true), (30u << 6) | 63u);  // largest finite
-    EXPECT_EQ(e.ShrinkFloat(1e9f, 6, 5, 15, false, false), 31u << 6);      // or infinity
+    EXPECT_EQ(std::make_tuple(e.GrowFloat(15u << 6, 6, 5, 15, false), e.GrowFloat(31u << 6, 6, 5, 15, false), e.GrowFloat(1, 6, 5, 15, false)),
+              std::make_tuple(1.0f, std::numeric_limits<float>::infinity(), std::ldexp(1.0f, -20)));
+    // No sign: 0; too large: the largest finite value, or infinity when allowed.
+    EXPECT_EQ(std::make_tuple(e.ShrinkFloat(-2.0f, 6, 5, 15, false, true), e.ShrinkFloat(1e9f, 6, 5, 15, false, true),
+                              e.ShrinkFloat(1e9f, 6, 5, 15, false, false)),
+              std::make_tuple(0u, (30u << 6) | 63u, 31u << 6));
     // The generic form with binary16 widths is the binary16 rule.
     EXPECT_EQ(e.ShrinkFloat(-2.5f, 10, 5, 15, true, true), writeHalf(-2.5f));
     EXPECT_EQ(e.GrowFloat(0xC100, 10, 5, 15, true), -2.5f);
 }
 
-TEST(PixelEncoder, ColourSpaceWorkedValues) {
-    CPixelEncoder e(kRGBA8, eVT_UnsignedByteNorm);
+TEST(PixelEncoder, ColourSpaceWorkedValuesAndEvery8And16BitCode) {
+    // 128 becomes 188 towards sRGB and 55 towards linear; alpha and 'x' are unchanged,
+    // luminance is converted; the same space or an unknown pair changes nothing.
+    CPixelEncoder e(kRGBA8, eVT_UnsignedByteNorm), lx(PixelType('l', 'x', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm);
     const uint8_t in[4] = {128, 128, 128, 128};
-    e.OverwriteColourData(in);
-    e.ConvertToColourSpace(eCS_sRGB, eCS_LinearRGB);
-    const uint8_t toSrgb[4] = {188, 188, 188, 128};
-    EXPECT_EQ(std::memcmp(e.GetColourData(), toSrgb, 4), 0);
-    e.OverwriteColourData(in);
-    e.ConvertToColourSpace(eCS_LinearRGB, eCS_sRGB);
-    const uint8_t toLinear[4] = {55, 55, 55, 128};
-    EXPECT_EQ(std::memcmp(e.GetColourData(), toLinear, 4), 0);
-    // Same space or an unknown pair: nothing happens.
-    e.OverwriteColourData(in);
-    e.ConvertToColourSpace(eCS_sRGB, eCS_sRGB);
-    e.ConvertToColourSpace(EQelTColourSpace(5), eCS_LinearRGB);
-    EXPECT_EQ(std::memcmp(e.GetColourData(), in, 4), 0);
-    // Luminance is converted, unspecified is not.
-    CPixelEncoder lx(PixelType('l', 'x', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm);
-    lx.OverwriteColourData(in);
-    lx.ConvertToColourSpace(eCS_sRGB, eCS_LinearRGB);
-    EXPECT_EQ(lx.GetColourData()[0], 188);
-    EXPECT_EQ(lx.GetColourData()[1], 128);
-}
+    auto convert = [&](CPixelEncoder& enc, EQelTColourSpace to, EQelTColourSpace from, size_t n) {
+        enc.OverwriteColourData(in);
+        enc.ConvertToColourSpace(to, from);
+        return bytes(enc, n);
+    };
+    EXPECT_EQ(convert(e, eCS_sRGB, eCS_LinearRGB, 4), (Bytes{188, 188, 188, 128}));
+    EXPECT_EQ(convert(e, eCS_LinearRGB, eCS_sRGB, 4), (Bytes{55, 55, 55, 128}));
+    EXPECT_EQ(convert(e, eCS_sRGB, eCS_sRGB, 4), Bytes(4, 128));
+    EXPECT_EQ(convert(e, EQelTColourSpace(5), eCS_LinearRGB, 4), Bytes(4, 128));
+    EXPECT_EQ(convert(lx, eCS_sRGB, eCS_LinearRGB, 2), (Bytes{188, 128}));
 
-TEST(PixelEncoder, ColourSpaceCurvesEvery8And16BitCode) {
+    // Every code against the curves evaluated here on their own.
     for (unsigned bits : {8u, 16u}) {
         const PixelType type('r', 0, 0, 0, uint8_t(bits), 0, 0, 0);
         const EQelTVariableType vt = bits == 8 ? eVT_UnsignedByteNorm : eVT_UnsignedShortNorm;

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <algorithm>
 #include <random>
-#include <tuple>
 #include <vector>
 
 #include "Codecs/QELTC/QELTCBlockOrder.h"
@@ -328,52 +327,6 @@ TEST(QELTCDecode, MatchesPerPixelDecoderOnRandomWords) {
             auto actual = decode(data, c.w, c.h, c.do2bit, c.version);
             ASSERT_EQ(actual, expected);
         }
-    }
-}
-
-// A twiddled QELTC image decodes like its row-major re-ordering read row by row.
-TEST(QELTCDecode, TwiddledAndRowMajorOrdersDecodeAlike) {
-    std::mt19937 rng(31);
-    for (auto [w, h, do2bit] : {std::make_tuple(32u, 16u, false), std::make_tuple(16u, 64u, false),
-                                std::make_tuple(64u, 8u, true), std::make_tuple(16u, 32u, true)}) {
-        const unsigned W = w / (do2bit ? 8 : 4), H = h / 4;
-        std::vector<uint8_t> rowMajor(size_t(W) * H * 8), twiddled(rowMajor.size());
-        for (auto& b : rowMajor) b = uint8_t(rng());
-        for (unsigned by = 0; by < H; ++by)
-            for (unsigned bx = 0; bx < W; ++bx)
-                std::copy_n(&rowMajor[8 * (by * W + bx)], 8, &twiddled[8 * QELTCTwiddledIndex(bx, by, W, H)]);
-        auto linear = [W](uint32_t bx, uint32_t by) { return by * W + bx; };
-        EXPECT_EQ(decode(twiddled, w, h, do2bit, 0), qeltcref::ReferenceDecoder(rowMajor.data(), w, h, do2bit, 0, linear).decode())
-            << w << "x" << h;
-    }
-}
-
-// Blocks whose A and B decode to the same colour give that colour everywhere, whatever
-// the modulation, mode or (QELTCII) hard flag.
-TEST(QELTCDecode, EqualColoursDecodeFlat) {
-    std::mt19937 rng(99);
-    auto widen4 = [](uint32_t f) { return (f << 1) | (f >> 3); };
-    for (int trial = 0; trial < 40; ++trial) {
-        const bool do2bit = trial & 1;
-        const unsigned version = (trial >> 1) & 1;
-        const uint32_t r = rng() % 32, g = rng() % 32, b4 = rng() % 16;
-        uint32_t colour = opaqueA(r, g, b4) | opaqueB(r, g, widen4(b4));
-        if (version == 1 && (rng() & 1)) colour &= ~0x8000u;  // hard flag on or off
-        const unsigned w = do2bit ? 32 : 16, h = 16, blocks = (w / (do2bit ? 8 : 4)) * (h / 4);
-        std::vector<uint8_t> data;
-        for (unsigned i = 0; i < blocks; ++i) {
-            uint32_t mode = do2bit ? (rng() & 1) : 0;
-            putWord(data, i, rng(), colour | mode);
-        }
-        auto img = decode(data, w, h, do2bit, version);
-        const int er = int((r << 3) | (r >> 2)), eg = int((g << 3) | (g >> 2));
-        const uint32_t b5 = widen4(b4);
-        const int eb = int((b5 << 3) | (b5 >> 2));
-        for (unsigned y = 0; y < h; ++y)
-            for (unsigned x = 0; x < w; ++x) {
-                RGBA p = at(img, w, x, y);
-                ASSERT_TRUE(p.r == er && p.g == eg && p.b == eb && p.a == 255) << trial << " at " << x << "," << y;
-            }
     }
 }
 

@@ -215,32 +215,29 @@ TEST(YUV, EncodingAgreesWithTheDecimalFormulas) {
 }
 
 TEST(SmallCodecs, SizeQueriesAndRefusals) {
-    // Null pointers ask for the count; 32-bit overflows refuse the surface.
-    EXPECT_EQ(OneBPPCompress(nullptr, nullptr, 10, 10), 12u);
-    EXPECT_EQ(OneBPPDecompress(nullptr, nullptr, 10, 10), 400u);
-    EXPECT_EQ(OneBPPDecompress(nullptr, nullptr, 65536, 65536), 0u);
-    EXPECT_EQ(RGB9E5Compress(nullptr, nullptr, 3, 5), 60u);
-    EXPECT_EQ(RGB9E5Decompress(nullptr, nullptr, 3, 5), 180u);
-    EXPECT_EQ(RGB9E5Decompress(nullptr, nullptr, 0, 5), 0u);
-    for (EQelTPixelFormat f : {ePF_RGBG8888, ePF_GRGB8888}) {
-        EXPECT_EQ(RGBGCompress(nullptr, nullptr, 6, 5, f), 60u);
-        EXPECT_EQ(RGBGCompress(nullptr, nullptr, 1, 3, f), 12u);  // one unit per 1-pixel row
-        EXPECT_EQ(RGBGDecompress(nullptr, nullptr, 6, 5, f), 120u);
-    }
-    EXPECT_EQ(YUVCompress(nullptr, nullptr, 5, 2, ePF_UYVY), 24u);
-    EXPECT_EQ(YUVDecompress(nullptr, nullptr, 5, 2, ePF_YUY2), 40u);
+    // Null pointers ask for the count; 32-bit overflows refuse the surface; RGBG rows of one
+    // pixel still take a whole unit.
+    EXPECT_EQ(std::make_tuple(OneBPPCompress(nullptr, nullptr, 10, 10), OneBPPDecompress(nullptr, nullptr, 10, 10),
+                              OneBPPDecompress(nullptr, nullptr, 65536, 65536)),
+              std::make_tuple(12u, 400u, 0u));
+    EXPECT_EQ(std::make_tuple(RGB9E5Compress(nullptr, nullptr, 3, 5), RGB9E5Decompress(nullptr, nullptr, 3, 5),
+                              RGB9E5Decompress(nullptr, nullptr, 0, 5)),
+              std::make_tuple(60u, 180u, 0u));
+    for (EQelTPixelFormat f : {ePF_RGBG8888, ePF_GRGB8888})
+        EXPECT_EQ(std::make_tuple(RGBGCompress(nullptr, nullptr, 6, 5, f), RGBGCompress(nullptr, nullptr, 1, 3, f),
+                                  RGBGDecompress(nullptr, nullptr, 6, 5, f)),
+                  std::make_tuple(60u, 12u, 120u));
+    EXPECT_EQ(std::make_pair(YUVCompress(nullptr, nullptr, 5, 2, ePF_UYVY), YUVDecompress(nullptr, nullptr, 5, 2, ePF_YUY2)),
+              std::make_pair(24u, 40u));
 
     // Another codec's format, no rows, or no columns: nothing written, 0 bytes.
     const Bytes src(64, 9);
     Bytes dst(64, 1);
-    EXPECT_EQ(RGBGCompress(src.data(), dst.data(), 2, 1, ePF_UYVY), 0u);
-    EXPECT_EQ(RGBGDecompress(src.data(), dst.data(), 2, 1, ePF_YUY2), 0u);
-    EXPECT_EQ(YUVCompress(src.data(), dst.data(), 2, 1, ePF_RGBG8888), 0u);
-    EXPECT_EQ(YUVDecompress(src.data(), dst.data(), 2, 1, ePF_GRGB8888), 0u);
-    EXPECT_EQ(RGBGCompress(src.data(), dst.data(), 2, 0, ePF_RGBG8888), 0u);
-    EXPECT_EQ(YUVDecompress(src.data(), dst.data(), 2, 0, ePF_YUY2), 0u);
-    EXPECT_EQ(RGB9E5Compress(src.data(), dst.data(), 0, 5), 0u);
-    EXPECT_EQ(OneBPPCompress(src.data(), dst.data(), 7, 1), 0u);
+    EXPECT_EQ(RGBGCompress(src.data(), dst.data(), 2, 1, ePF_UYVY) + RGBGDecompress(src.data(), dst.data(), 2, 1, ePF_YUY2) +
+                  YUVCompress(src.data(), dst.data(), 2, 1, ePF_RGBG8888) + YUVDecompress(src.data(), dst.data(), 2, 1, ePF_GRGB8888) +
+                  RGBGCompress(src.data(), dst.data(), 2, 0, ePF_RGBG8888) + YUVDecompress(src.data(), dst.data(), 2, 0, ePF_YUY2) +
+                  RGB9E5Compress(src.data(), dst.data(), 0, 5) + OneBPPCompress(src.data(), dst.data(), 7, 1),
+              0u);
     EXPECT_EQ(dst, Bytes(64, 1));
 }
 
@@ -271,12 +268,6 @@ TEST(SmallCodecs, RealImageRoundTrips) {
             ASSERT_EQ(Bytes(&out[4 * p], &out[4 * p + 4]),
                       (Bytes{src[4 * left], src[4 * p + 1], src[4 * left + 2], 255})) << p;
         }
-    }
-
-    // YUV: luma per pixel, chroma per pair; a smooth photograph keeps a good PSNR.
-    for (EQelTPixelFormat format : {ePF_YUY2, ePF_UYVY}) {
-        const Bytes out = pairRoundTrip(YUVCompress, YUVDecompress, src, w, h, format);
-        EXPECT_GT(qeltest::psnr(src.data(), out.data(), n, 0x7), 30.0);
     }
 
     // Shared exponent over a wide range (v / 255 * 2^(v mod 24 - 12)): every channel within
