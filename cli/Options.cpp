@@ -28,28 +28,28 @@ bool parseArgs(const std::vector<std::string>& args, const std::vector<OptionSpe
             inlineValue = arg.substr(eq + 1);
             hasInline = true;
         }
-        const OptionSpec* spec = findSpec(specs, name);
-        if (!spec) {
+        const OptionSpec* option = findSpec(specs, name);
+        if (!option) {
             error = "unknown option '" + arg + "' (see --help)";
             return false;
         }
-        if (spec->kind == OptionSpec::Flag) {
+        if (option->kind == OptionSpec::Flag) {
             if (hasInline) {
-                error = "option --" + spec->name + " takes no value";
+                error = "option --" + option->name + " takes no value";
                 return false;
             }
-            out.values[spec->name] = "";
+            out.values[option->name] = "";
         } else if (hasInline) {
-            out.values[spec->name] = inlineValue;
-        } else if (spec->kind == OptionSpec::Value) {
+            out.values[option->name] = inlineValue;
+        } else if (option->kind == OptionSpec::Value) {
             if (i + 1 >= args.size()) {
-                error = "option --" + spec->name + " needs a value (" + spec->valueName + ")";
+                error = "option --" + option->name + " needs a value (" + option->valueName + ")";
                 return false;
             }
-            out.values[spec->name] = args[++i];
+            out.values[option->name] = args[++i];
         } else {
-            bool take = i + 1 < args.size() && acceptsValue && acceptsValue(spec->name, args[i + 1]);
-            out.values[spec->name] = take ? args[++i] : "";
+            bool take = i + 1 < args.size() && acceptsValue && acceptsValue(option->name, args[i + 1]);
+            out.values[option->name] = take ? args[++i] : "";
         }
     }
     return true;
