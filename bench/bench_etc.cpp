@@ -7,15 +7,27 @@
 //  - The exhaustive searches side by side: the plain implementation and the library's
 //    optimised one on the same blocks (ms/block), checking they agree.
 //  - PSNR of ETC1 at every quality on every test photograph (run once, printed).
+//  - ETC2 RGB, RGBA, RGB A1 at every quality and EAC R11 / RG11 (unsigned and signed),
+//    1 and 2 threads (Mpix/s, PSNR); the exhaustive ETC2 levels on a 128x128 crop.
+//  - The exhaustive ETC2 encoders and the 11-bit EAC search beside straightforward
+//    ones on the same blocks, a sweep showing the exhaustive ETC2 encoders never lose
+//    to the fast ones, how often the slow 8-bit alpha search loses to the fast one,
+//    and the ETC2 mode histogram on the photographs.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <thread>
 #include <vector>
 
 #include "../tests/etc/ETC1ExhaustiveSimple.h"
+#include "../tests/etc/ETC2ExhaustiveSimple.h"
+#include "../tests/etc/ETCTestBlocks.h"
+#include "Codecs/ETC/EACCompress.h"
+#include "Codecs/ETC/ETC2Compress.h"
 #include "Codecs/ETC/ETC1Compress.h"
 #include "Codecs/ETC/ETCCompress.h"
 #include "Codecs/ETC/ETCDecodeBlocks.h"
@@ -277,6 +289,298 @@ void BM_PsnrAllImages(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PsnrAllImages)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+
+// ---- ETC2 and EAC ----
+
+// The photograph as RGB8, RGBA8 with a synthetic alpha (ETC2 RGBA: the green channel;
+// RGB A1: 0 where green < 64, else 255), and 16-bit R / RG (red and green x 257).
+struct Sources {
+    unsigned size = 0;
+    std::vector<uint8_t> rgb, rgbaAlpha, rgbaPunch;
+    std::vector<uint16_t> r16, rg16;
+};
+
+const Sources& sources(unsigned size) {
+    static Sources big, mid, small;
+    Sources& s = size >= 1024 ? big : (size >= 256 ? mid : small);
+    if (s.size == 0) {
+        qeltest::RGBAImage img;
+        if (!qeltest::loadTestImage("astronaut.png", img)) return s;
+        const qeltest::RGBAImage t = qeltest::tileTo(img, size, size);
+        const size_t n = size_t(size) * size;
+        s.size = size;
+        s.rgb.resize(n * 3);
+        s.rgbaAlpha = s.rgbaPunch = t.pixels;
+        s.r16.resize(n);
+        s.rg16.resize(n * 2);
+        for (size_t i = 0; i < n; ++i) {
+            for (int c = 0; c < 3; ++c) s.rgb[3 * i + c] = t.pixels[4 * i + c];
+            s.rgbaAlpha[4 * i + 3] = t.pixels[4 * i + 1];
+            s.rgbaPunch[4 * i + 3] = t.pixels[4 * i + 1] < 64 ? 0 : 255;
+            s.r16[i] = uint16_t(t.pixels[4 * i] * 257);
+            s.rg16[2 * i] = s.r16[i];
+            s.rg16[2 * i + 1] = uint16_t(t.pixels[4 * i + 1] * 257);
+        }
+    }
+    return s;
+}
+
+const unsigned kETC2Formats[3] = {ePF_ETC2_RGB, ePF_ETC2_RGBA, ePF_ETC2_RGB_A1};
+const char* const kETC2Names[3] = {"ETC2_RGB", "ETC2_RGBA", "ETC2_RGB_A1"};
+
+// PSNR over RGB (and, for RGBA, alpha separately) of a decoded surface.
+void etc2Quality(unsigned format, const Sources& s, const std::vector<uint8_t>& blocks, double& rgbPsnr,
+                 double& alphaPsnr) {
+    const size_t n = size_t(s.size) * s.size;
+    const unsigned channels = format == ePF_ETC2_RGB ? 3 : 4;
+    std::vector<uint8_t> back(n * channels);
+    ETCDecompress(blocks.data(), back.data(), s.size, s.size, format, false);
+    const std::vector<uint8_t>& ref = format == ePF_ETC2_RGBA ? s.rgbaAlpha : s.rgbaPunch;
+    std::vector<uint8_t> a4(n * 4, 255), b4(n * 4, 255);
+    for (size_t i = 0; i < n; ++i) {
+        const bool hidden = format == ePF_ETC2_RGB_A1 && ref[4 * i + 3] == 0;
+        for (int c = 0; c < 3; ++c) {
+            a4[4 * i + c] = hidden ? 0 : s.rgb[3 * i + c];
+            b4[4 * i + c] = hidden ? 0 : back[channels * i + c];
+        }
+        if (channels == 4) {
+            a4[4 * i + 3] = ref[4 * i + 3];
+            b4[4 * i + 3] = back[4 * i + 3];
+        }
+    }
+    rgbPsnr = qeltest::psnr(a4.data(), b4.data(), n, 0x7);
+    alphaPsnr = channels == 4 ? qeltest::psnr(a4.data(), b4.data(), n, 0x8) : 0.0;
+}
+
+void BM_EncodeETC2(benchmark::State& state) {
+    const int f = int(state.range(0));
+    const int quality = int(state.range(1));
+    const unsigned threads = unsigned(state.range(2));
+    const unsigned size = quality >= 2 ? 128 : 1024;  // exhaustive levels on the crop
+    const Sources& s = sources(size);
+    if (s.size == 0) {
+        state.SkipWithError("test images not available");
+        return;
+    }
+    const unsigned format = kETC2Formats[f];
+    const void* src = format == ePF_ETC2_RGB ? static_cast<const void*>(s.rgb.data())
+                      : format == ePF_ETC2_RGBA ? static_cast<const void*>(s.rgbaAlpha.data())
+                                                : static_cast<const void*>(s.rgbaPunch.data());
+    std::vector<uint8_t> blocks(ETCCompress(nullptr, nullptr, size, size, quality, format, false));
+    for (auto _ : state) {
+        ETCCompress(src, blocks.data(), size, size, quality, format, false, threads);
+        benchmark::DoNotOptimize(blocks.data());
+    }
+    double rgbPsnr, alphaPsnr;
+    etc2Quality(format, s, blocks, rgbPsnr, alphaPsnr);
+    state.counters["Mpix/s"] = benchmark::Counter(double(size) * size * double(state.iterations()) / 1e6,
+                                                  benchmark::Counter::kIsRate);
+    state.counters["PSNR"] = rgbPsnr;
+    if (format != ePF_ETC2_RGB) state.counters["PSNR_A"] = alphaPsnr;
+    state.SetLabel(std::string(kETC2Names[f]) + " " + std::to_string(size) + "x" + std::to_string(size));
+}
+BENCHMARK(BM_EncodeETC2)
+    ->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3}, {1}})
+    ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_EncodeETC2)
+    ->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3}, {2}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+void BM_EncodeEAC(benchmark::State& state) {
+    const bool rg = state.range(0) != 0;
+    const bool isSigned = state.range(1) != 0;
+    const unsigned threads = unsigned(state.range(2));
+    const unsigned size = 256;
+    const Sources& s = sources(size);
+    if (s.size == 0) {
+        state.SkipWithError("test images not available");
+        return;
+    }
+    std::vector<uint16_t> src = rg ? s.rg16 : s.r16;
+    if (isSigned)
+        for (auto& v : src) v = uint16_t(v - 32768);
+    const unsigned format = rg ? ePF_EAC_RG11 : ePF_EAC_R11;
+    std::vector<uint8_t> blocks(ETCCompress(nullptr, nullptr, size, size, 0, format, isSigned));
+    for (auto _ : state) {
+        ETCCompress(src.data(), blocks.data(), size, size, 0, format, isSigned, threads);
+        benchmark::DoNotOptimize(blocks.data());
+    }
+    std::vector<uint16_t> back(src.size());
+    ETCDecompress(blocks.data(), back.data(), size, size, format, isSigned);
+    double sum = 0;
+    for (size_t i = 0; i < src.size(); ++i) {
+        const double d = isSigned ? double(int16_t(src[i])) - double(int16_t(back[i])) : double(src[i]) - double(back[i]);
+        sum += d * d;
+    }
+    const double mse = sum / double(src.size());
+    state.counters["Mpix/s"] = benchmark::Counter(double(size) * size * double(state.iterations()) / 1e6,
+                                                  benchmark::Counter::kIsRate);
+    state.counters["PSNR"] = mse == 0 ? 99.0 : 10.0 * std::log10(65535.0 * 65535.0 / mse);
+    state.SetLabel(std::string(rg ? "EAC_RG11" : "EAC_R11") + (isSigned ? " signed" : "") + " 256x256");
+}
+BENCHMARK(BM_EncodeEAC)->ArgsProduct({{0, 1}, {0, 1}, {1}})->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_EncodeEAC)->ArgsProduct({{0, 1}, {0, 1}, {2}})->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+// Blocks spread over the 256x256 crop (the same for both rows of a side-by-side pair).
+void blockOrigin(int k, int& x, int& y) {
+    x = ((k * 37) % 64) * 4;
+    y = ((k * 23 + 11) % 64) * 4;
+}
+
+void BM_ETC2ExhaustiveSideBySide(benchmark::State& state) {
+    const bool optimised = state.range(0) != 0;
+    const bool perceptual = state.range(1) != 0;
+    const Sources& s = sources(256);
+    if (s.size == 0) {
+        state.SkipWithError("test images not available");
+        return;
+    }
+    const int blocks = 8;
+    unsigned words[blocks][2] = {};
+    for (auto _ : state) {
+        for (int k = 0; k < blocks; ++k) {
+            int x, y;
+            blockOrigin(k, x, y);
+            uint8_t decoded[48];
+            if (!optimised) etc2simple::etc2Exhaustive(perceptual, s.rgb.data(), 256, x, y, words[k][0], words[k][1]);
+            else if (perceptual) compressBlockETC2ExhaustivePerceptual(s.rgb.data(), decoded, 256, x, y, words[k][0], words[k][1]);
+            else compressBlockETC2Exhaustive(s.rgb.data(), decoded, 256, x, y, words[k][0], words[k][1]);
+        }
+        benchmark::DoNotOptimize(words);
+    }
+    unsigned sum = 0;
+    for (auto& w : words) sum = sum * 31u + w[0] * 7u + w[1];
+    state.counters["checksum"] = double(sum % 1000000u);
+    state.counters["ms/block"] = benchmark::Counter(double(blocks) * double(state.iterations()) / 1000.0,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetLabel(std::string(optimised ? "optimised" : "straightforward") + (perceptual ? " perceptual" : " plain"));
+}
+BENCHMARK(BM_ETC2ExhaustiveSideBySide)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+void BM_EAC11SideBySide(benchmark::State& state) {
+    const bool optimised = state.range(0) != 0;
+    const bool isSigned = state.range(1) != 0;
+    const Sources& s = sources(256);
+    if (s.size == 0) {
+        state.SkipWithError("test images not available");
+        return;
+    }
+    std::vector<uint16_t> src = s.r16;
+    if (isSigned)
+        for (auto& v : src) v = uint16_t(v - 32768);
+    const uint16_t* table = isSigned ? valueTableSigned() : valueTableUnsigned();
+    const int blocks = 64;
+    uint8_t out[blocks][8] = {};
+    for (auto _ : state) {
+        for (int k = 0; k < blocks; ++k) {
+            int x, y;
+            blockOrigin(k, x, y);
+            if (optimised) compressBlockAlpha16(src.data(), 1, x, y, 256, out[k], isSigned, table);
+            else etc2simple::compressAlpha16(src.data(), 1, x, y, 256, out[k], isSigned);
+        }
+        benchmark::DoNotOptimize(out);
+    }
+    unsigned sum = 0;
+    for (auto& o : out)
+        for (uint8_t b : o) sum = sum * 31u + b;
+    state.counters["checksum"] = double(sum % 1000000u);
+    state.counters["ms/block"] = benchmark::Counter(double(blocks) * double(state.iterations()) / 1000.0,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetLabel(std::string(optimised ? "optimised" : "straightforward") + (isSigned ? " signed" : " unsigned"));
+}
+BENCHMARK(BM_EAC11SideBySide)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// Thousands of blocks (random of several kinds and from every photograph): the
+// exhaustive ETC2 encoders against the fast ones in their own metric, and the slow
+// 8-bit alpha search against the fast one (alpha taken from the blocks' channels).
+void BM_ETC2NeverWorseSweep(benchmark::State& state) {
+    std::vector<etctest::Block> blocks = etctest::randomBlocks(1200, 77);
+    // Pure noise is the slowest case for the exhaustive searches: keep 100 of them.
+    std::vector<etctest::Block> kept;
+    for (size_t k = 0, noise = 0; k < blocks.size(); ++k)
+        if (k % 4 != 0 || noise++ < 100) kept.push_back(blocks[k]);
+    for (const std::string& name : qeltest::availableTestImages())
+        for (auto& b : etctest::imageBlocks(250, name)) kept.push_back(b);
+    auto decode = [](unsigned high, unsigned low, uint8_t* out) { decompressBlockETC2(high, low, out, 4, 0, 0); };
+    size_t worsePlain = 0, worsePercep = 0, alphaWorse = 0, alphaBetter = 0, alphaBlocks = 0;
+    for (auto _ : state) {
+        for (const auto& b : kept) {
+            uint8_t decoded[48], d1[48], d2[48];
+            unsigned fh, fl, eh, el;
+            compressBlockETC2Fast(b.data(), nullptr, decoded, 4, 4, 0, 0, fh, fl, ePF_ETC2_RGB);
+            compressBlockETC2Exhaustive(b.data(), decoded, 4, 0, 0, eh, el);
+            decode(fh, fl, d1);
+            decode(eh, el, d2);
+            worsePlain += etctest::plainError(d2, b.data()) > etctest::plainError(d1, b.data());
+            compressBlockETC2FastPerceptual(b.data(), decoded, 4, 0, 0, fh, fl);
+            compressBlockETC2ExhaustivePerceptual(b.data(), decoded, 4, 0, 0, eh, el);
+            decode(fh, fl, d1);
+            decode(eh, el, d2);
+            worsePercep += etctest::percep1000Error(d2, b.data()) > etctest::percep1000Error(d1, b.data());
+            for (int c = 0; c < 3; ++c) {
+                uint8_t alpha[16], fa[8], sa[8], ba[16], bs[16];
+                for (int i = 0; i < 16; ++i) alpha[i] = b[i * 3 + c];
+                compressBlockAlphaFast(alpha, 0, 0, 4, fa, alphaTable);
+                compressBlockAlphaSlow(alpha, 0, 0, 4, sa, alphaTable);
+                decompressBlockAlpha(fa, ba, 4, 0, 0, alphaTable);
+                decompressBlockAlpha(sa, bs, 4, 0, 0, alphaTable);
+                int ef = 0, es = 0;
+                for (int i = 0; i < 16; ++i) {
+                    ef += (ba[i] - alpha[i]) * (ba[i] - alpha[i]);
+                    es += (bs[i] - alpha[i]) * (bs[i] - alpha[i]);
+                }
+                alphaWorse += es > ef;
+                alphaBetter += es < ef;
+                ++alphaBlocks;
+            }
+        }
+    }
+    std::printf("ETC2 exhaustive vs fast on %zu blocks: worse (plain) %zu, worse (perceptual) %zu\n", kept.size(),
+                worsePlain, worsePercep);
+    std::printf("8-bit alpha slow vs fast on %zu blocks: slow worse %zu, slow better %zu\n", alphaBlocks, alphaWorse,
+                alphaBetter);
+    state.counters["blocks"] = double(kept.size());
+    state.counters["worse_plain"] = double(worsePlain);
+    state.counters["worse_percep"] = double(worsePercep);
+    state.counters["alpha_slow_worse"] = double(alphaWorse);
+    state.counters["alpha_blocks"] = double(alphaBlocks);
+}
+BENCHMARK(BM_ETC2NeverWorseSweep)->Iterations(1)->Unit(benchmark::kSecond);
+
+// ETC2 RGB mode histogram and PSNR on every photograph: the fast levels on the whole
+// image, the exhaustive levels on a 128x128 crop (2 threads).
+void BM_ETC2ModesAllImages(benchmark::State& state) {
+    for (auto _ : state) {
+        for (const std::string& name : qeltest::availableTestImages()) {
+            qeltest::RGBAImage rgba;
+            if (!qeltest::loadTestImage(name, rgba)) continue;
+            for (int q = 0; q < 4; ++q) {
+                const qeltest::RGBAImage img = q < 2 ? rgba : qeltest::tileTo(rgba, 128, 128);
+                const RGBImage rgb = toRGB(img);
+                std::vector<uint8_t> blocks(ETCCompress(nullptr, nullptr, rgb.width, rgb.height, q, ePF_ETC2_RGB, false));
+                ETCCompress(rgb.rgb.data(), blocks.data(), rgb.width, rgb.height, q, ePF_ETC2_RGB, false, 2);
+                size_t modes[5] = {0, 0, 0, 0, 0};  // individual, differential, T, H, planar
+                for (size_t k = 0; k < blocks.size(); k += 8) {
+                    const unsigned high = (unsigned(blocks[k]) << 24) | (unsigned(blocks[k + 1]) << 16) |
+                                          (unsigned(blocks[k + 2]) << 8) | blocks[k + 3];
+                    auto overflow = [&](int shift) {
+                        const int v = int((high >> shift) & 31) + (int((high >> (shift - 3)) & 3) - int((high >> (shift - 3)) & 4));
+                        return v < 0 || v > 31;
+                    };
+                    const int mode = !(high & 2u) ? 0 : overflow(27) ? 2 : overflow(19) ? 3 : overflow(11) ? 4 : 1;
+                    ++modes[mode];
+                }
+                std::vector<uint8_t> back(size_t(rgb.width) * rgb.height * 3);
+                ETCDecompress(blocks.data(), back.data(), rgb.width, rgb.height, ePF_ETC2_RGB, false);
+                std::printf("ETC2 %-14s q%d %4ux%-4u PSNR %6.2f dB  individual %6zu differential %6zu T %5zu H %5zu planar %5zu\n",
+                            name.c_str(), q, rgb.width, rgb.height, psnrRGB(rgb.rgb, back), modes[0], modes[1], modes[2],
+                            modes[3], modes[4]);
+            }
+        }
+    }
+}
+BENCHMARK(BM_ETC2ModesAllImages)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 

@@ -326,7 +326,7 @@ TEST(ETCCompress, SizesRefusalsAndByteOrder) {
     EXPECT_EQ(0u, ETCCompress(px.data(), out.data(), 4, 4, -1, ePF_ETC1, false));
     EXPECT_EQ(0u, ETCCompress(px.data(), out.data(), 4, 4, 0, ePF_ETC1, true));   // signed ETC1
     EXPECT_EQ(0u, ETCCompress(px.data(), out.data(), 4, 4, 0, ePF_DXT1, false));
-    EXPECT_EQ(0u, ETCCompress(px.data(), out.data(), 4, 4, 0, ePF_ETC2_RGB, false));  // not yet
+    EXPECT_EQ(0u, ETCCompress(px.data(), out.data(), 4, 4, 0, ePF_ETC2_RGB, true));  // signed ETC2
     EXPECT_EQ(std::vector<uint8_t>(16, 0xCD), out) << "a refusal writes nothing";
     // Above quality 3 the signed flag is not checked.
     const std::vector<uint8_t> black(48, 0);

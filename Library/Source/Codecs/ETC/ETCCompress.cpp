@@ -7,7 +7,10 @@
 #include <thread>
 #include <vector>
 
+#include "Codecs/ETC/EACCompress.h"
 #include "Codecs/ETC/ETC1Compress.h"
+#include "Codecs/ETC/ETC2Compress.h"
+#include "Codecs/ETC/ETCTables.h"
 #include "PixelFormat.h"
 
 namespace qeltexture {
@@ -41,26 +44,50 @@ inline unsigned sourceCoordinate(unsigned c, unsigned size, unsigned rounded) {
     return c >= pad ? c - pad : size - 1;
 }
 
-void encodeETC1Block(const uint8_t* image, int width, int startx, int starty, int quality,
-                     uint8_t* out) {
-    unsigned high = 0, low = 0;
-    uint8_t decoded[4 * 4 * 3];
-    switch (quality) {
-        case kETCFast:
-            compressBlockDiffFlipFast(image, decoded, width, startx, starty, high, low);
-            break;
-        case kETCFastPerceptual:
-            compressBlockDiffFlipFastPerceptual(image, decoded, width, startx, starty, high, low);
-            break;
-        case kETCSlow:
-            compressBlockETC1Exhaustive(image, decoded, width, startx, starty, high, low);
-            break;
-        default:
-            compressBlockETC1ExhaustivePerceptual(image, decoded, width, startx, starty, high, low);
-            break;
-    }
+void storeColourBlock(uint8_t* out, unsigned high, unsigned low) {
     storeBigEndian(out, high);
     storeBigEndian(out + 4, low);
+}
+
+// One ETC1 or ETC2 colour block from RGB pixels (3 bytes each).
+void encodeColourBlock(const uint8_t* image, const uint8_t* alpha, int width, int startx,
+                       int starty, int quality, unsigned format, uint8_t* out) {
+    unsigned high = 0, low = 0;
+    uint8_t decoded[4 * 4 * 3];
+    if (format == ePF_ETC1) {
+        switch (quality) {
+            case kETCFast:
+                compressBlockDiffFlipFast(image, decoded, width, startx, starty, high, low);
+                break;
+            case kETCFastPerceptual:
+                compressBlockDiffFlipFastPerceptual(image, decoded, width, startx, starty, high, low);
+                break;
+            case kETCSlow:
+                compressBlockETC1Exhaustive(image, decoded, width, startx, starty, high, low);
+                break;
+            default:
+                compressBlockETC1ExhaustivePerceptual(image, decoded, width, startx, starty, high, low);
+                break;
+        }
+    } else if (format == ePF_ETC2_RGB_A1) {
+        compressBlockETC2Fast(image, alpha, decoded, width, 4, startx, starty, high, low, format);
+    } else {
+        switch (quality) {
+            case kETCFast:
+                compressBlockETC2Fast(image, nullptr, decoded, width, 4, startx, starty, high, low, format);
+                break;
+            case kETCFastPerceptual:
+                compressBlockETC2FastPerceptual(image, decoded, width, startx, starty, high, low);
+                break;
+            case kETCSlow:
+                compressBlockETC2Exhaustive(image, decoded, width, startx, starty, high, low);
+                break;
+            default:
+                compressBlockETC2ExhaustivePerceptual(image, decoded, width, startx, starty, high, low);
+                break;
+        }
+    }
+    storeColourBlock(out, high, low);
 }
 
 struct SurfaceJob {
@@ -68,31 +95,105 @@ struct SurfaceJob {
     uint8_t* dst;
     unsigned width, height, roundedWidth, roundedHeight;
     int quality;
+    unsigned format;
+    bool isSigned;
+
+    unsigned blockBytes() const {
+        return (format == ePF_ETC2_RGBA || format == ePF_EAC_RG11) ? 16u : 8u;
+    }
+
+    // Source pixel of block position (i, j) of the block at (x, y), padded at the edges.
+    size_t sourceIndex(unsigned x, unsigned y, unsigned i, unsigned j) const {
+        const unsigned sx = sourceCoordinate(x + i, width, roundedWidth);
+        const unsigned sy = sourceCoordinate(y + j, height, roundedHeight);
+        return size_t(sy) * width + sx;
+    }
+
+    void encodeRGBBlock(unsigned x, unsigned y, bool interior, uint8_t* out) const {
+        if (interior) {
+            // Read in place, rows offset so coordinates stay small.
+            encodeColourBlock(src + size_t(y) * width * 3, nullptr, int(width), int(x), 0, quality,
+                              format, out);
+            return;
+        }
+        uint8_t scratch[4 * 4 * 3];
+        for (unsigned j = 0; j < 4; ++j)
+            for (unsigned i = 0; i < 4; ++i) {
+                const uint8_t* p = src + sourceIndex(x, y, i, j) * 3;
+                std::copy(p, p + 3, scratch + (j * 4 + i) * 3);
+            }
+        encodeColourBlock(scratch, nullptr, 4, 0, 0, quality, format, out);
+    }
+
+    // RGBA sources are split into an RGB and an alpha scratch block.
+    void encodeRGBABlock(unsigned x, unsigned y, uint8_t* out) const {
+        uint8_t rgb[4 * 4 * 3], alpha[4 * 4];
+        for (unsigned j = 0; j < 4; ++j)
+            for (unsigned i = 0; i < 4; ++i) {
+                const uint8_t* p = src + sourceIndex(x, y, i, j) * 4;
+                std::copy(p, p + 3, rgb + (j * 4 + i) * 3);
+                alpha[j * 4 + i] = p[3];
+            }
+        if (format == ePF_ETC2_RGB_A1) {
+            encodeColourBlock(rgb, alpha, 4, 0, 0, quality, format, out);
+            return;
+        }
+        if (quality == kETCFast || quality == kETCFastPerceptual)
+            compressBlockAlphaFast(alpha, 0, 0, 4, out, alphaTable);
+        else
+            compressBlockAlphaSlow(alpha, 0, 0, 4, out, alphaTable);
+        encodeColourBlock(rgb, nullptr, 4, 0, 0, quality, format, out + 8);
+    }
+
+    void encodeEACBlock(unsigned x, unsigned y, bool interior, uint8_t* out) const {
+        const int channels = format == ePF_EAC_RG11 ? 2 : 1;
+        const uint16_t* values = reinterpret_cast<const uint16_t*>(src);
+        const uint16_t* table = isSigned ? valueTableSigned() : valueTableUnsigned();
+        if (interior) {
+            const uint16_t* rows = values + size_t(y) * width * channels;
+            for (int c = 0; c < channels; ++c)
+                compressBlockAlpha16(rows + c, channels, int(x), 0, int(width), out + 8 * c, isSigned, table);
+            return;
+        }
+        uint16_t scratch[4 * 4 * 2];
+        for (unsigned j = 0; j < 4; ++j)
+            for (unsigned i = 0; i < 4; ++i) {
+                const size_t s = sourceIndex(x, y, i, j) * channels;
+                for (int c = 0; c < channels; ++c) scratch[(j * 4 + i) * channels + c] = values[s + c];
+            }
+        for (int c = 0; c < channels; ++c)
+            compressBlockAlpha16(scratch + c, channels, 0, 0, 4, out + 8 * c, isSigned, table);
+    }
 
     // Encodes every block of one block row.
     void encodeRow(unsigned blockRow) const {
         const unsigned y = blockRow * 4;
         const unsigned blocksPerRow = roundedWidth / 4;
-        uint8_t* out = dst + size_t(blockRow) * blocksPerRow * 8;
-        for (unsigned x = 0; x < roundedWidth; x += 4, out += 8) {
-            if (x + 4 <= width && y + 4 <= height) {
-                // Interior: read in place, rows offset so coordinates stay small.
-                encodeETC1Block(src + size_t(y) * width * 3, int(width), int(x), 0, quality, out);
-                continue;
+        const unsigned bytes = blockBytes();
+        uint8_t* out = dst + size_t(blockRow) * blocksPerRow * bytes;
+        for (unsigned x = 0; x < roundedWidth; x += 4, out += bytes) {
+            const bool interior = x + 4 <= width && y + 4 <= height;
+            switch (format) {
+                case ePF_ETC2_RGBA:
+                case ePF_ETC2_RGB_A1:
+                    encodeRGBABlock(x, y, out);
+                    break;
+                case ePF_EAC_R11:
+                case ePF_EAC_RG11:
+                    encodeEACBlock(x, y, interior, out);
+                    break;
+                default:
+                    encodeRGBBlock(x, y, interior, out);
+                    break;
             }
-            uint8_t scratch[4 * 4 * 3];
-            for (unsigned j = 0; j < 4; ++j) {
-                const unsigned sy = sourceCoordinate(y + j, height, roundedHeight);
-                for (unsigned i = 0; i < 4; ++i) {
-                    const unsigned sx = sourceCoordinate(x + i, width, roundedWidth);
-                    const uint8_t* p = src + (size_t(sy) * width + sx) * 3;
-                    std::copy(p, p + 3, scratch + (j * 4 + i) * 3);
-                }
-            }
-            encodeETC1Block(scratch, 4, 0, 0, quality, out);
         }
     }
 };
+
+bool isSupportedFormat(unsigned format) {
+    return format == ePF_ETC1 || format == ePF_ETC2_RGB || format == ePF_ETC2_RGBA ||
+           format == ePF_ETC2_RGB_A1 || isEACFormat(format);
+}
 
 }  // namespace
 
@@ -117,10 +218,11 @@ unsigned int ETCCompress(const void* src, void* dst, const unsigned int& width,
     if (quality < 4 && isSigned && !isEACFormat(format)) return 0;
     const int level = quality == 4 ? kETCSlow : (quality == 5 ? kETCSlowPerceptual : quality);
 
-    if (format != ePF_ETC1) return 0;  // ETC2 and EAC encoders are not available yet
+    if (!isSupportedFormat(format)) return 0;
 
     const SurfaceJob job{static_cast<const uint8_t*>(src), static_cast<uint8_t*>(dst), width,
-                         height, unsigned(roundedWidth), unsigned(roundedHeight), level};
+                         height, unsigned(roundedWidth), unsigned(roundedHeight), level, format,
+                         isSigned};
     const unsigned blockRows = unsigned(roundedHeight / 4);
     unsigned threads = threadCount != 0 ? threadCount : std::max(1u, std::thread::hardware_concurrency());
     threads = std::min(threads, blockRows);
