@@ -36,3 +36,13 @@ clean:
 .PHONY: fuzz
 fuzz:
 	bash fuzz/build.sh
+
+# ThreadSanitizer build of the multi-pass QELTC encoder's tests (in $(TSAN_BUILD)).
+TSAN_BUILD ?= build-tsan
+.PHONY: tsan
+tsan:
+	$(CMAKE) -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELTEX_BUILD_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
+	  -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread
+	$(CMAKE) --build $(TSAN_BUILD) -j $(JOBS) --target test_amtc
+	TSAN_OPTIONS=halt_on_error=1 ./$(TSAN_BUILD)/tests/test_amtc

@@ -6,6 +6,7 @@
 
 #include "Codecs/QELTC/QELTC2SectionCompress.h"
 #include "Codecs/QELTC/QELTCClassCompress.h"
+#include "Codecs/QELTC/amtc/AMTC.h"
 
 namespace qeltexture {
 
@@ -17,12 +18,12 @@ const unsigned kFastIterations = 8;
 const unsigned kQualityFastest = 0, kQualityFast = 1;
 
 // Qualities 2 and above (eQELTCNormal and up) run the multi-pass encoder at quality - 2;
-// like it, this returns 0 on success and non-zero on failure. The encoder is not part of
-// the library yet, so every such request fails: the caller sees a refused encode, never
-// placeholder output.
-int compressMultiPass(const void* /*src*/, void* /*dst*/, uint32_t /*width*/, uint32_t /*height*/,
-                      bool /*qeltcII*/, unsigned /*amtcQuality*/, bool /*do2bit*/) {
-    return 1;
+// like it, this returns 0 on success and non-zero on failure.
+int compressMultiPass(const void* src, void* dst, uint32_t width, uint32_t height, bool qeltcII,
+                      unsigned amtcQuality, bool do2bit, unsigned threadCount) {
+    AMTCRunOptions options;
+    options.threads = threadCount;
+    return qeltc_compress(src, dst, width, height, qeltcII ? 1 : 0, amtcQuality, do2bit, options);
 }
 
 // Pads to padW x padH: column x >= width repeats column x - (padW - width), then row
@@ -49,7 +50,8 @@ std::vector<uint8_t> padImage(const uint8_t* src, uint32_t width, uint32_t heigh
 }  // namespace
 
 unsigned int QELTCCompress(const void* src, void* dst, const unsigned int& width, const unsigned int& height,
-                           bool alpha, bool do2bit, unsigned int qeltcII, unsigned int quality) {
+                           bool alpha, bool do2bit, unsigned int qeltcII, unsigned int quality,
+                           unsigned int threadCount) {
     if (width > kMaxSide || height > kMaxSide || width == 0 || height == 0) return 0;
     const bool isQELTCII = qeltcII == 1;
     const uint32_t blockWidth = do2bit ? 8 : 4;
@@ -68,7 +70,7 @@ unsigned int QELTCCompress(const void* src, void* dst, const unsigned int& width
     }
 
     if (quality > kQualityFast) {
-        if (compressMultiPass(image, dst, padW, padH, isQELTCII, quality - 2, do2bit) != 0) return 0;
+        if (compressMultiPass(image, dst, padW, padH, isQELTCII, quality - 2, do2bit, threadCount) != 0) return 0;
         return size;
     }
     const uint32_t iterations = quality == kQualityFastest ? 0 : kFastIterations;
