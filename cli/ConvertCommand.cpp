@@ -191,10 +191,10 @@ int runConvert(const std::vector<std::string>& args) {
             std::string ignored;
             if (decodeToRGBA(reference, 8, a, ignored) && decodeToRGBA(tex, 8, b, ignored)) {
                 size_t pixels = size_t(a.getWidth()) * a.getHeight() * a.getDepth();
-                // Alpha counts only when the target keeps it: decoding a format without alpha
-                // gives opaque pixels, which says nothing about the encoder.
+                // Only the channels the target stores: decoding gives constants for the
+                // others, which says nothing about the encoder.
                 ImageDifference d = compareImages(a.getDataPtr(), b.getDataPtr(), pixels, 8,
-                                                  formatHasAlpha(tex.getPixelType()));
+                                                  formatChannelMask(tex.getPixelType()));
                 char buf[64];
                 std::snprintf(buf, sizeof buf, ", PSNR %.2f dB", d.psnrOverall);
                 psnrText = buf;

@@ -108,19 +108,30 @@ std::string pixelFormatName(const PixelType& format) {
     return s;
 }
 
-bool formatHasAlpha(const PixelType& format) {
+unsigned formatChannelMask(const PixelType& format) {
     if (!format.isCompressedOrSpecial()) {
-        for (unsigned i = 0; i < 4; ++i)
-            if (format.channelName(i) == 'a') return true;
-        return false;
+        unsigned mask = 0;
+        for (unsigned i = 0; i < 4; ++i) {
+            switch (format.channelName(i)) {
+                case 'r': mask |= 1; break;
+                case 'g': mask |= 2; break;
+                case 'b': mask |= 4; break;
+                case 'a': mask |= 8; break;
+                case 'l': case 'i': mask |= 7; break;
+                default: break;
+            }
+        }
+        return mask;
     }
     switch (format.PixelTypeID) {
+        case ePF_EAC_R11: return 1;
+        case ePF_EAC_RG11: return 3;
         case ePF_QELTCI_2bpp_RGBA: case ePF_QELTCI_4bpp_RGBA: case ePF_QELTCII_2bpp: case ePF_QELTCII_4bpp:
         case ePF_DXT1: case ePF_DXT2: case ePF_DXT3: case ePF_DXT4: case ePF_DXT5: case ePF_BC7:
         case ePF_ETC2_RGBA: case ePF_ETC2_RGB_A1:
-            return true;
+            return 0xF;
         default:
-            return false;
+            return 7;
     }
 }
 

@@ -13,8 +13,8 @@ namespace qeltex_cli {
 bool parsePixelFormat(const std::string& name, qeltexture::PixelType& format,
                       qeltexture::EQelTVariableType& channelType);
 std::string pixelFormatName(const qeltexture::PixelType& format);
-// Whether the format stores an alpha channel.
-bool formatHasAlpha(const qeltexture::PixelType& format);
+// The RGBA channels a format stores (bit c = channel c), for quality measures.
+unsigned formatChannelMask(const qeltexture::PixelType& format);
 
 bool parseChannelType(const std::string& name, qeltexture::EQelTVariableType& type);
 std::string channelTypeName(uint32_t type);

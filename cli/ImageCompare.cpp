@@ -22,7 +22,7 @@ double psnrFrom(double mse, double peak) {
 }  // namespace
 
 ImageDifference compareImages(const uint8_t* a, const uint8_t* b, size_t pixels, uint32_t bitDepth,
-                              bool alphaMatters) {
+                              unsigned channelMask) {
     ImageDifference d;
     const double peak = bitDepth == 16 ? 65535.0 : 255.0;
     double sum[4] = {0, 0, 0, 0};
@@ -31,16 +31,21 @@ ImageDifference compareImages(const uint8_t* a, const uint8_t* b, size_t pixels,
             double va = channel(a, i, c, bitDepth), vb = channel(b, i, c, bitDepth);
             double diff = va - vb;
             sum[c] += diff * diff;
-            if (c == 3 && alphaMatters && (va != peak || vb != peak)) d.alphaCounted = true;
+            if (c == 3 && (channelMask & 8) && (va != peak || vb != peak)) d.alphaCounted = true;
         }
     double total = 0;
-    unsigned channels = d.alphaCounted ? 4 : 3;
+    unsigned channels = 0;
     for (unsigned c = 0; c < 4; ++c) {
         double mse = pixels ? sum[c] / double(pixels) : 0;
         d.rmse[c] = std::sqrt(mse);
         d.psnr[c] = psnrFrom(mse, peak);
-        if (c < channels) total += sum[c];
+        bool counted = (channelMask >> c & 1) && (c < 3 || d.alphaCounted);
+        if (counted) {
+            total += sum[c];
+            ++channels;
+        }
     }
+    if (channels == 0) return d;
     double mse = pixels ? total / double(pixels * channels) : 0;
     d.rmseOverall = std::sqrt(mse);
     d.psnrOverall = psnrFrom(mse, peak);

@@ -34,7 +34,7 @@ run r8g8b8a8 dds 0
 run r5g6b5 dds 0
 run r4g4b4a4 qel 0
 run rgba16f ktx 0
-run ETC1 ktx etc-slow
+run ETC1 ktx etc-fast
 run ETC2_RGB ktx etc-fast
 run ETC2_RGBA ktx etc-fast
 run ETC2_RGB_A1 ktx etc-fast
