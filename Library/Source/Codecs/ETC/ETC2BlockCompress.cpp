@@ -155,6 +155,34 @@ void punchThrough(const uint8_t* image, const uint8_t* alphaImage, uint8_t* deco
     etc2Candidates(image, decoded, width, startx, starty, kept, err, plainScore, compressBlockTHFastest, true);
 }
 
+// The final choice of both exhaustive encoders: the ETC1 start, then differential,
+// individual, planar, H and T, each kept only when strictly better than what is kept.
+void pickExhaustiveResult(const Block& f, unsigned fErr, const Block& d, unsigned dErr, const Block& i,
+                          unsigned iErr, const Block& p, unsigned pErr, unsigned h1, unsigned h2, unsigned hErr,
+                          unsigned t1, unsigned t2, unsigned tErr, unsigned int& high, unsigned int& low) {
+    Block kept = f;
+    unsigned err = fErr;
+    if (dErr < err) {
+        err = dErr;
+        kept = d;
+    }
+    if (iErr < err) {
+        err = iErr;
+        kept = i;
+    }
+    if (pErr < err) {
+        err = pErr;
+        kept = p;
+    }
+    if (hErr < err) {
+        err = hErr;
+        stuff58bits(h1, h2, kept.high, kept.low);
+    }
+    if (tErr < err) stuff59bits(t1, t2, kept.high, kept.low);
+    high = kept.high;
+    low = kept.low;
+}
+
 }  // namespace
 
 void compressBlockETC2Fast(const uint8_t* image, const uint8_t* alphaImage, uint8_t* decoded,
@@ -214,30 +242,10 @@ void compressBlockETC2Exhaustive(const uint8_t* image, uint8_t* decoded, int wid
     bound = std::min(bound, hErr);
     const unsigned tErr = compressBlockTHUMB59TExhaustive(image, width, startx, starty, t1, t2, bound);
 
-    Block kept = f;
-    unsigned err = fErr;
-    if (dErr < err) {
-        err = dErr;
-        kept = d;
-    }
-    if (iErr < err) {
-        err = iErr;
-        kept = i;
-    }
     Block p;
     stuff57bits(p1, p2, p.high, p.low);
     const unsigned pScore = unsigned(plainScore(image, decoded, width, startx, starty, p));
-    if (pScore < err) {
-        err = pScore;
-        kept = p;
-    }
-    if (hErr < err) {
-        err = hErr;
-        stuff58bits(h1, h2, kept.high, kept.low);
-    }
-    if (tErr < err) stuff59bits(t1, t2, kept.high, kept.low);
-    high = kept.high;
-    low = kept.low;
+    pickExhaustiveResult(f, fErr, d, dErr, i, iErr, p, pScore, h1, h2, hErr, t1, t2, tErr, high, low);
 }
 
 // The perceptual twin works in the integer perceptual error (weights 299, 587, 114);
@@ -272,30 +280,10 @@ void compressBlockETC2ExhaustivePerceptual(const uint8_t* image, uint8_t* decode
     bound = std::min(bound, hErr);
     const unsigned tErr = compressBlockTHUMB59TExhaustivePerceptual(image, width, startx, starty, t1, t2, bound);
 
-    Block kept = f;
-    unsigned err = fErr;
-    if (dErr < err) {
-        err = dErr;
-        kept = d;
-    }
-    if (iErr < err) {
-        err = iErr;
-        kept = i;
-    }
     Block p;
     stuff57bits(p1, p2, p.high, p.low);
     const unsigned pScore = percep1000Score(image, decoded, width, startx, starty, p);
-    if (pScore < err) {
-        err = pScore;
-        kept = p;
-    }
-    if (hErr < err) {
-        err = hErr;
-        stuff58bits(h1, h2, kept.high, kept.low);
-    }
-    if (tErr < err) stuff59bits(t1, t2, kept.high, kept.low);
-    high = kept.high;
-    low = kept.low;
+    pickExhaustiveResult(f, fErr, d, dErr, i, iErr, p, pScore, h1, h2, hErr, t1, t2, tErr, high, low);
 }
 
 }  // namespace qeltexture
