@@ -56,7 +56,7 @@ QELTEX_API QelTBool GenerateMIPMaps(QelTextureHandle texture, uint32_t filter, u
     return qeltexture::GenerateMIPMaps(*toTexture(texture), qeltexture::EResizeMode(filter), levels) ? 1 : 0;
 }
 
-// Runs on the calling thread: the internal thread count stays 1.
+// Runs on the calling thread, apart from the high-quality QELTC encoder (its own workers).
 QELTEX_API QelTBool Transcode(QelTextureHandle texture, uint64_t pixelFormat, uint32_t channelType,
                               uint32_t colourSpace, uint32_t quality, QelTBool dither) {
     if (!texture) return 0;

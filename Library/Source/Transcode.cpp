@@ -175,7 +175,7 @@ uint32_t CompressNonTrivial(CQelTexture& texture, PixelType target, ECompressorQ
     call.format = uint32_t(target.PixelTypeID);
     call.quality = quality;
     call.isSigned = isSignedChannelType(output.getChannelType());
-    call.threadCount = threadCount ? threadCount : 1;
+    call.threadCount = threadCount;
     uint32_t minX, minY, minZ;
     QelTGetFormatMinDims(target.PixelTypeID, minX, minY, minZ);
     const size_t pixelBytes = texture.getBitsPerPixel() / 8;

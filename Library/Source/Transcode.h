@@ -29,9 +29,11 @@ enum ECompressorQuality : uint32_t {
 // layout that fails the pixel encoder's validity check, a compressed source whose decoder
 // is missing or fails, and a result that would fall outside the texture size model.
 // threadCount is handed to encoders that can use threads; the bytes never depend on it.
+// 0 keeps each encoder's own default: the calling thread alone, except the high-quality
+// QELTC encoder, which uses one worker per processor.
 bool Transcode(CQelTexture& texture, PixelType pixelType, EQelTVariableType channelType,
                EQelTColourSpace colourSpace, ECompressorQuality quality, bool doDither,
-               uint32_t threadCount = 1);
+               uint32_t threadCount = 0);
 
 // Replaces the texture with its decoded intermediate form; returns the decoders' byte sum.
 uint32_t DecompressNonTrivial(CQelTexture& texture);
@@ -45,7 +47,7 @@ uint32_t TranscodeTrivial(CQelTexture& source, CQelTexture& destination, CPixelE
 // Replaces the texture (in its target's intermediate layout) with one in `target`;
 // returns the encoders' byte sum.
 uint32_t CompressNonTrivial(CQelTexture& texture, PixelType target, ECompressorQuality quality,
-                            uint32_t threadCount = 1);
+                            uint32_t threadCount = 0);
 
 void IntermediateTranscodeFormat(const PixelType& format, const EQelTVariableType& channelType,
                                  PixelType& intermediate, EQelTVariableType& intermediateChannelType);

@@ -13,7 +13,7 @@ struct CodecCall {
     uint32_t format = 0;       // the EQelTPixelFormat being decoded or encoded
     uint32_t quality = 0;      // ECompressorQuality, unchanged (encoders only)
     bool isSigned = false;     // signed EAC channels
-    uint32_t threadCount = 1;  // for encoders that can use threads; never changes the bytes
+    uint32_t threadCount = 0;  // 0: the encoder's own default; never changes the bytes
 };
 
 using CodecFunction = uint32_t (*)(const void* source, void* destination, const uint32_t& width,

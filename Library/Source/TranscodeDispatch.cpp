@@ -29,19 +29,19 @@ struct CodecRow {
 // Indexed by EQelTPixelFormat.
 constexpr CodecRow kCodecs[ePF_NumCompressedPFs] = {
     // ePF_QELTCI_2bpp_RGB
-    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, true, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, true, 0, c.quality))},
+    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, true, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, true, 0, c.quality, c.threadCount))},
     // ePF_QELTCI_2bpp_RGBA
-    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, true, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, true, true, 0, c.quality))},
+    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, true, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, true, true, 0, c.quality, c.threadCount))},
     // ePF_QELTCI_4bpp_RGB
-    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, false, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, false, 0, c.quality))},
+    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, false, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, false, 0, c.quality, c.threadCount))},
     // ePF_QELTCI_4bpp_RGBA
-    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, false, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, true, false, 0, c.quality))},
+    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, false, 0)), QELTEX_CODEC(QELTCCompress(s, d, w, h, true, false, 0, c.quality, c.threadCount))},
     // ePF_QELTCII_2bpp
-    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, true, 1)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, true, 1, c.quality))},
+    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, true, 1)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, true, 1, c.quality, c.threadCount))},
     // ePF_QELTCII_4bpp
-    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, false, 1)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, false, 1, c.quality))},
+    {QELTEX_CODEC(QELTCDecompress(s, d, w, h, false, 1)), QELTEX_CODEC(QELTCCompress(s, d, w, h, false, false, 1, c.quality, c.threadCount))},
     // ePF_ETC1
-    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount))},
+    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount ? c.threadCount : 1))},
     // ePF_DXT1 ... ePF_BC7: no codec.
     {nullptr, nullptr},
     {nullptr, nullptr},
@@ -65,12 +65,12 @@ constexpr CodecRow kCodecs[ePF_NumCompressedPFs] = {
     // ePF_GRGB8888
     {QELTEX_CODEC(RGBGDecompress(s, d, w, h, EQelTPixelFormat(c.format))), QELTEX_CODEC(RGBGCompress(s, d, w, h, EQelTPixelFormat(c.format)))},
     // ePF_ETC2_RGB, ePF_ETC2_RGBA, ePF_ETC2_RGB_A1
-    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount))},
-    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount))},
-    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount))},
+    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount ? c.threadCount : 1))},
+    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount ? c.threadCount : 1))},
+    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount ? c.threadCount : 1))},
     // ePF_EAC_R11, ePF_EAC_RG11
-    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount))},
-    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount))},
+    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount ? c.threadCount : 1))},
+    {QELTEX_CODEC(ETCDecompress(s, d, w, h, c.format, c.isSigned)), QELTEX_CODEC(ETCCompress(s, d, w, h, int(c.quality), c.format, c.isSigned, c.threadCount ? c.threadCount : 1))},
 };
 
 #undef QELTEX_CODEC
