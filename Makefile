@@ -30,7 +30,7 @@ sanitize:
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz build-tsan
 
 # libFuzzer harnesses (clang, ASan+UBSan) into build-fuzz/; see fuzz/build.sh.
 .PHONY: fuzz
