@@ -7,16 +7,18 @@ out=${2:-build/demo}
 mkdir -p "$out"
 "$tool" sample -o "$out/sample.png" || exit 1
 echo "sample image: $out/sample.png (256x256 RGBA)"
-printf '\n%-16s %-5s %10s %9s %10s  %s\n' format file bytes ms "PSNR dB" preview
-printf '%-16s %-5s %10s %9s %10s  %s\n' ------ ---- ----- -- ------- -------
+row() { printf '%-22s %-8s %-5s %10s %9s %10s  %s\n' "$@"; }
+echo
+row format quality file bytes ms "PSNR dB" preview
+row ------ ------- ---- ----- -- ------- -------
 status=0
 run() {  # format container quality
   local fmt=$1 ext=$2 quality=$3
-  local base="$out/sample-$fmt"
+  local base="$out/sample-$fmt-q$quality"
   local start end summary
   start=$(date +%s%N)
   if ! summary=$("$tool" convert "$out/sample.png" -o "$base.$ext" -f "$fmt" -q "$quality" --mipmaps 2>&1); then
-    printf '%-16s %-5s %10s %9s %10s  %s\n' "$fmt" "$ext" - - - "not available: ${summary#qeltex: error: }"
+    row "$fmt" "$quality" "$ext" - - - "not available: ${summary#qeltex: error: }"
     return
   fi
   end=$(date +%s%N)
@@ -26,7 +28,7 @@ run() {  # format container quality
   psnr=$(sed -n 's/.*PSNR \([0-9.inf]*\) dB.*/\1/p' <<<"$summary")
   [ -n "$psnr" ] || psnr=inf
   "$tool" decode "$base.$ext" -o "$base-preview.png" >/dev/null || status=1
-  printf '%-16s %-5s %10s %9s %10s  %s\n' "$fmt" "$ext" "$bytes" "$(( (end - start) / 1000000 ))" "$psnr" "$base-preview.png"
+  row "$fmt" "$quality" "$ext" "$bytes" "$(( (end - start) / 1000000 ))" "$psnr" "$base-preview.png"
 }
 run r8g8b8a8 qel 0
 run r8g8b8a8 ktx 0
