@@ -25,8 +25,8 @@ bool mipmapValueFits(const std::string& option, const std::string& value) {
 }
 
 std::string extensionOf(const std::string& path) {
-    size_t dot = path.find_last_of('.'), slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    size_t dot = extensionDot(path);
+    if (dot == std::string::npos) return "";
     std::string e = path.substr(dot + 1);
     for (char& c : e) c = char(std::tolower(static_cast<unsigned char>(c)));
     return e;

@@ -34,9 +34,7 @@ bool writeSurface(const CQelTexture& rgba, uint32_t bitDepth, uint32_t level, ui
 }
 
 std::string surfacePath(const std::string& base, uint32_t level, uint32_t member, uint32_t face) {
-    size_t dot = base.find_last_of('.');
-    size_t slash = base.find_last_of('/');
-    std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? base.substr(0, dot) : base;
+    std::string stem = base.substr(0, extensionDot(base));
     return stem + "_level" + std::to_string(level) + "_member" + std::to_string(member) + "_face" +
            std::to_string(face) + ".png";
 }

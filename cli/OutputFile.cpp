@@ -11,12 +11,15 @@ namespace {
 std::atomic<unsigned> g_counter{0};
 }
 
+size_t extensionDot(const std::string& path) {
+    size_t dot = path.find_last_of('.'), slash = path.find_last_of('/');
+    return (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? dot : std::string::npos;
+}
+
 OutputFile::OutputFile(const std::string& finalPath) : m_final(finalPath) {
-    size_t slash = finalPath.find_last_of('/');
-    size_t dot = finalPath.find_last_of('.');
-    bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    std::string stem = hasExtension ? finalPath.substr(0, dot) : finalPath;
-    std::string extension = hasExtension ? finalPath.substr(dot) : std::string();
+    size_t dot = extensionDot(finalPath);
+    std::string stem = finalPath.substr(0, dot);
+    std::string extension = dot == std::string::npos ? std::string() : finalPath.substr(dot);
     m_temp = stem + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(g_counter++) + extension;
 }
 

@@ -5,6 +5,10 @@
 
 namespace qeltex_cli {
 
+// Index of the '.' that starts the file name's extension, or npos when the name has none
+// (a '.' in a folder name does not count).
+size_t extensionDot(const std::string& path);
+
 class OutputFile {
 public:
     explicit OutputFile(const std::string& finalPath);
