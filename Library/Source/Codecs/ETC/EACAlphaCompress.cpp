@@ -13,10 +13,17 @@
 // once the best is at most the error of the average (their best base), and a row
 // whose modifiers span less than the block's range d by at least g once the best is
 // at most g^2 / 2 (the smallest and the largest alpha together miss by g).
+//
+// The fast search goes further with a lower bound of the error at every base the row
+// can visit, sixteen bases at a time (exact where nothing clamps): a row whose bounds
+// all reach the global best is skipped, an exact error within the abandon limit is
+// taken from the bounds, and once a row has matched the global best, a base whose
+// bound reaches it is not evaluated (its partial sum could no longer move the row).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "Codecs/ETC/EACAlphaBound.h"
 #include "Codecs/ETC/EACCompress.h"
 #include "Codecs/ETC/ETCTables.h"
 
@@ -63,15 +70,16 @@ int walkError(const int alpha[16], int base, const int* row, int negativeLast, i
     return sum;
 }
 
-// Per-pixel walk errors without clamping: [walk (fast, slow)][row][alpha - base + 255].
+// Per-pixel walk errors without clamping, reversed and padded for vector loads:
+// [walk (fast, slow)][row][k], k = base - alpha + 255.
 struct WalkTables {
     std::vector<uint16_t> error;
-    explicit WalkTables(const int (*rows)[8]) : error(std::size_t(2) * 256 * 511) {
+    explicit WalkTables(const int (*rows)[8]) : error(std::size_t(2) * 256 * eacdetail::kWalkRowStride, 0xFFFF) {
         for (int w = 0; w < 2; ++w)
             for (int r = 0; r < 256; ++r)
-                for (int d = -255; d <= 255; ++d)  // without clamping only d matters
-                    error[(std::size_t(w) * 256 + r) * 511 + std::size_t(d + 255)] =
-                        uint16_t(walkErrorUnclamped(d, 0, rows[r], w == 0 ? 3 : 4));
+                for (int k = 0; k <= 510; ++k)  // without clamping only alpha - base matters
+                    error[(std::size_t(w) * 256 + r) * eacdetail::kWalkRowStride + std::size_t(k)] =
+                        uint16_t(walkErrorUnclamped(255 - k, 0, rows[r], w == 0 ? 3 : 4));
     }
     // The walk with plain arithmetic (no clamping), for the table.
     static int walkErrorUnclamped(int a, int base, const int* row, int negativeLast) {
@@ -98,14 +106,98 @@ struct WalkTables {
 };
 
 // walkError through a table of per-difference errors (no clamping at this base).
-inline int tableError(const int alpha[16], int base, const uint16_t* table, int limit) {
-    const uint16_t* t = table - base;
+inline int tableError(const int alpha[16], int base, const uint16_t* row, int limit) {
+    const uint16_t* t = row + base + 255;
     int sum = 0;
     for (int i = 0; i < 16; ++i) {
-        sum += t[alpha[i]];
+        sum += t[-alpha[i]];
         if (sum > limit) return sum;
     }
     return sum;
+}
+
+struct Best {
+    int err = 1000000000, base = 128, row = 0;
+};
+
+// One row's coarse-to-fine base search. `table` is the row's walk table, or null to
+// take the walk at every base.
+void plainRow(const int alpha[16], int avg, const AlphaSearch& s, int r, const int* row,
+              const uint16_t* table, Best& best) {
+    const int safeFirst = -row[3], safeLast = 255 - row[7];  // no modifier clamps in between
+    int centre = avg, rowErr = 1000000000, rowBase = avg;
+    for (int k = 0; k < 3; ++k) {
+        const int from = clamp255(centre - s.reaches[k]), to = clamp255(centre + s.reaches[k]);
+        for (int base = from; base <= to; base += s.steps[k]) {
+            const int limit = s.abandonAtGlobal ? best.err : rowErr;
+            const int err = table != nullptr && base >= safeFirst && base <= safeLast
+                                ? tableError(alpha, base, table, limit)
+                                : walkError(alpha, base, row, s.negativeLast, limit);
+            if (err < rowErr) {
+                rowErr = err;
+                rowBase = base;
+            }
+            if (err < best.err) {
+                best.err = err;
+                best.base = base;
+                best.row = r;
+            }
+        }
+        centre = rowBase;
+    }
+}
+
+// plainRow for the fast search (abandon limit = global best) given the row's bounds
+// at every base it can visit, with the same result. While the row has not matched the
+// global best, an evaluation that cannot beat it only matters through its partial sum
+// in the row's own choice of centre, and only if no later evaluation of the same step
+// beats the global best: such evaluations are recorded and summed at the end of the
+// step only when needed (the global best, and so the abandon limit, is unchanged then).
+void boundedRow(const int alpha[16], int avg, const AlphaSearch& s, int r, const uint16_t* table,
+                const uint16_t* bounds, Best& best) {
+    const int* row = qeltexture::alphaTable[r];
+    const int safeFirst = -row[3], safeLast = 255 - row[7];
+    auto evaluate = [&](int base, int limit) {
+        const bool safe = base >= safeFirst && base <= safeLast;
+        if (safe && bounds[base] < 65535 && bounds[base] <= limit) return int(bounds[base]);
+        return safe ? tableError(alpha, base, table, limit) : walkError(alpha, base, row, s.negativeLast, limit);
+    };
+    int centre = avg, rowErr = 1000000000, rowBase = avg;
+    for (int k = 0; k < 3; ++k) {
+        struct Pending {
+            int base, err;  // err < 0: not evaluated yet
+        } pending[9];
+        int pendingCount = 0;
+        const int from = clamp255(centre - s.reaches[k]), to = clamp255(centre + s.reaches[k]);
+        for (int base = from; base <= to; base += s.steps[k]) {
+            const bool cannotBeat = bounds[base] >= best.err;
+            if (rowErr <= best.err) {
+                if (cannotBeat) continue;  // neither the row nor the global best can move
+            } else if (cannotBeat) {
+                pending[pendingCount++] = {base, -1};
+                continue;
+            }
+            const int err = evaluate(base, best.err);
+            if (err < best.err) {
+                best.err = err;
+                best.base = base;
+                best.row = r;
+                rowErr = err;
+                rowBase = base;
+                pendingCount = 0;  // every earlier result of this step is above it
+            } else if (rowErr > best.err) {
+                pending[pendingCount++] = {base, err};
+            }
+        }
+        for (int i = 0; i < pendingCount; ++i) {
+            const int err = pending[i].err >= 0 ? pending[i].err : evaluate(pending[i].base, best.err);
+            if (err < rowErr) {
+                rowErr = err;
+                rowBase = pending[i].base;
+            }
+        }
+        centre = rowBase;
+    }
 }
 
 void alphaBlock(const uint8_t* data, int ix, int iy, int width, uint8_t* output,
@@ -143,40 +235,30 @@ void alphaBlock(const uint8_t* data, int ix, int iy, int width, uint8_t* output,
     // The tables are built from the standard table; another one takes the walk always.
     static const WalkTables tables(qeltexture::alphaTable);
     const bool useTables = alphaTable == qeltexture::alphaTable;
-    int bestErr = 1000000000, bestBase = 128, bestRow = 0;
+    const bool useBounds = useTables && !slow && eacdetail::alphaRowBoundsAvailable();
+    const int windowFirst = clamp255(avg - 74), windowLast = clamp255(avg + 74);  // every base a row can visit
+    uint16_t bounds[272];
+    Best best;
+    int& bestErr = best.err;
     for (int r = s.rowFirst; r < s.rowEnd; ++r) {
         const int* row = alphaTable[r];
         if (useTables) {
             const int gap = range - (row[7] - row[3]);
             if ((r < 16 && bestErr <= averageError) || (gap > 0 && bestErr <= gap * gap / 2)) continue;
         }
-        // Bases for which no modifier of the row clamps: [-row[3], 255 - row[7]].
-        const int safeFirst = -row[3], safeLast = 255 - row[7];
-        const uint16_t* table = &tables.error[(std::size_t(slow ? 1 : 0) * 256 + std::size_t(r)) * 511 + 255];
-        int centre = avg, rowErr = 1000000000, rowBase = avg;
-        for (int k = 0; k < 3; ++k) {
-            const int from = clamp255(centre - s.reaches[k]), to = clamp255(centre + s.reaches[k]);
-            for (int base = from; base <= to; base += s.steps[k]) {
-                const int limit = s.abandonAtGlobal ? bestErr : rowErr;
-                const int err = useTables && base >= safeFirst && base <= safeLast
-                                    ? tableError(alpha, base, table, limit)
-                                    : walkError(alpha, base, row, s.negativeLast, limit);
-                if (err < rowErr) {
-                    rowErr = err;
-                    rowBase = base;
-                }
-                if (err < bestErr) {
-                    bestErr = err;
-                    bestBase = base;
-                    bestRow = r;
-                }
-            }
-            centre = rowBase;
-        }
+        const uint16_t* table = &tables.error[(std::size_t(slow ? 1 : 0) * 256 + std::size_t(r)) * eacdetail::kWalkRowStride];
+        if (useBounds &&
+            int(eacdetail::alphaRowBounds(alpha, table, row, windowFirst, windowLast, bounds)) >= bestErr)
+            continue;
+        if (useBounds)
+            boundedRow(alpha, avg, s, r, table, bounds, best);
+        else
+            plainRow(alpha, avg, s, r, row, useTables ? table : nullptr, best);
         if (bestErr == 0) break;
     }
 
-    const int* row = alphaTable[bestRow];
+    const int bestBase = best.base;
+    const int* row = alphaTable[best.row];
     uint64_t bits = 0;
     for (int i = 0; i < 16; ++i) {
         int bestIndex = 0, best = 0;
@@ -190,7 +272,7 @@ void alphaBlock(const uint8_t* data, int ix, int iy, int width, uint8_t* output,
         bits = (bits << 3) | unsigned(bestIndex);
     }
     output[0] = uint8_t(bestBase);
-    output[1] = uint8_t(bestRow);
+    output[1] = uint8_t(best.row);
     for (int i = 0; i < 6; ++i) output[2 + i] = uint8_t(bits >> (40 - 8 * i));
 }
 
