@@ -19,6 +19,7 @@
 // all reach the global best is skipped, an exact error within the abandon limit is
 // taken from the bounds, and once a row has matched the global best, a base whose
 // bound reaches it is not evaluated (its partial sum could no longer move the row).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -64,6 +65,25 @@ int walkError(const int alpha[16], int base, const int* row, int negativeLast, i
                 best = d * d;
             }
         }
+        sum += best;
+        if (sum > limit) return sum;
+    }
+    return sum;
+}
+
+// walkError of the fast walk (entries 0-3) for the library's table. Its modifiers are
+// strictly monotone on each side (or all 0), and clamping can only flatten the values
+// at the ends, so the walk ends at the nearest value of the pixel's side; taking that
+// minimum directly avoids the walk's branches.
+int sideError(const int alpha[16], int base, const int* row, int limit) {
+    int v[8];
+    for (int e = 0; e < 8; ++e) v[e] = clamp255(base + row[e]);
+    int sum = 0;
+    for (int i = 0; i < 16; ++i) {
+        const int a = alpha[i];
+        const int first = a <= base ? 0 : 4;
+        int best = (v[first] - a) * (v[first] - a);
+        for (int e = first + 1; e < first + 4; ++e) best = std::min(best, (v[e] - a) * (v[e] - a));
         sum += best;
         if (sum > limit) return sum;
     }
@@ -160,7 +180,7 @@ void boundedRow(const int alpha[16], int avg, const AlphaSearch& s, int r, const
     auto evaluate = [&](int base, int limit) {
         const bool safe = base >= safeFirst && base <= safeLast;
         if (safe && bounds[base] < 65535 && bounds[base] <= limit) return int(bounds[base]);
-        return safe ? tableError(alpha, base, table, limit) : walkError(alpha, base, row, s.negativeLast, limit);
+        return safe ? tableError(alpha, base, table, limit) : sideError(alpha, base, row, limit);
     };
     int centre = avg, rowErr = 1000000000, rowBase = avg;
     for (int k = 0; k < 3; ++k) {
@@ -258,12 +278,13 @@ void alphaBlock(const uint8_t* data, int ix, int iy, int width, uint8_t* output,
     }
 
     const int bestBase = best.base;
-    const int* row = alphaTable[best.row];
+    int values[8];
+    for (int k = 0; k < 8; ++k) values[k] = clamp255(bestBase + alphaTable[best.row][k]);
     uint64_t bits = 0;
     for (int i = 0; i < 16; ++i) {
         int bestIndex = 0, best = 0;
         for (int k = 0; k < 8; ++k) {
-            const int d = clamp255(bestBase + row[k]) - alpha[i];
+            const int d = values[k] - alpha[i];
             if (k == 0 || d * d < best) {
                 best = d * d;
                 bestIndex = k;
