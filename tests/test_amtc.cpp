@@ -237,12 +237,9 @@ TEST(AMTCStructure, AlphaErrorExamplesPassParametersAndThreads) {
     s.blocksX = s.blocksY = 4;
     const int passes = amtc_number_of_passes(1, true);
     EXPECT_EQ(passes, 5);
-    EXPECT_EQ(amtc_number_of_passes(1, false), 4);
-    EXPECT_EQ(amtc_number_of_passes(9, false), 128);
+    EXPECT_EQ(std::make_pair(amtc_number_of_passes(1, false), amtc_number_of_passes(9, false)), std::make_pair(4, 128));
     amtc_set_pass_parameters(s, 0, passes, 0);
-    EXPECT_EQ(s.iterations, 1);
-    EXPECT_EQ(s.numCandidates, 4);
-    EXPECT_EQ(s.numVariants, 8);
+    EXPECT_EQ(std::make_tuple(s.iterations, s.numCandidates, s.numVariants), std::make_tuple(1, 4, 8));
     amtc_set_pass_parameters(s, 3, passes, 1001);
     EXPECT_EQ(s.numVariants, 7 - 2 * 2);
     EXPECT_EQ(s.candidateThreshold, 400u);  // 1001 x 0.4 rounded
@@ -264,12 +261,9 @@ TEST(AMTCStructure, AlphaErrorExamplesPassParametersAndThreads) {
     amtc_set_pass_parameters(s, 5, 16, 0);
     EXPECT_FALSE(s.hardModes);
 
-    EXPECT_EQ(amtc_thread_count(1, 8), 1u);  // one block row: one worker
-    EXPECT_EQ(amtc_thread_count(2, 8), 1u);
-    EXPECT_EQ(amtc_thread_count(7, 8), 4u);
-    EXPECT_EQ(amtc_thread_count(100, 3), 3u);
-    EXPECT_EQ(amtc_thread_count(254, 1000), 127u);
-    EXPECT_EQ(amtc_thread_count(255, 1000), 128u);
+    // {block rows, requested, workers}: one or two block rows get one worker.
+    const unsigned threads[][3] = {{1, 8, 1}, {2, 8, 1}, {7, 8, 4}, {100, 3, 3}, {254, 1000, 127}, {255, 1000, 128}};
+    for (const auto& t : threads) EXPECT_EQ(amtc_thread_count(t[0], t[1]), t[2]) << t[0] << " rows, " << t[1] << " requested";
     EXPECT_GE(DetermineNumberOfCores(), 1u);
 
     // Row order 0, 2, 1, 4, 3, ... with the last block last for an even count.

@@ -190,8 +190,7 @@ TEST(DDSFiles, FormatCodesReadFromFiles) {
     };
     t.setIsPreMultiplied(false);
     ASSERT_TRUE(loadWith(kFourCC, D3DFMT_DXT2));
-    EXPECT_EQ(t.getPixelType().PixelTypeID, uint64_t(ePF_DXT2));
-    EXPECT_TRUE(t.isPreMultiplied());
+    EXPECT_EQ(std::make_pair(t.getPixelType().PixelTypeID, t.isPreMultiplied()), std::make_pair(uint64_t(ePF_DXT2), true));
     ASSERT_TRUE(loadWith(kFourCC, D3DFMT_DXT1));
     EXPECT_FALSE(t.isPreMultiplied());
     ASSERT_TRUE(loadWith(kFourCC, 30));

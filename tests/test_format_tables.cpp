@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FormatTablesD3D.h"
@@ -56,18 +57,14 @@ TEST(OpenGLTable, WorkedValuesAndUnmappedOutputs) {
         return getOpenGLFormat(p, EQelTVariableType(t), EQelTColourSpace(cs), g.internal, g.base,
                                g.format, g.type, g.typeSize);
     };
-    ASSERT_TRUE(fwd(pt("rgba", {8, 8, 8, 8}), 0, 0));
-    EXPECT_EQ(g.internal, 0x8058u); EXPECT_EQ(g.format, 0x1908u); EXPECT_EQ(g.base, 0x1908u);
-    EXPECT_EQ(g.type, 0x1401u); EXPECT_EQ(g.typeSize, 1u);
-    ASSERT_TRUE(fwd(pt("rgb", {8, 8, 8}), 0, eCS_sRGB)); EXPECT_EQ(g.internal, 0x8C41u);
-    ASSERT_TRUE(fwd(pt("rgba", {8, 8, 8, 8}), 0, eCS_sRGB)); EXPECT_EQ(g.internal, 0x8C43u);
+    auto fields = [&] { return std::make_tuple(g.internal, g.base, g.format, g.type, g.typeSize); };
+    // RGBA8 and sRGB RGB8 are checked field by field in the KTX files the writer makes, sRGB
+    // RGBA8 through the header's getter below.
     ASSERT_TRUE(fwd(pt("rgb", {5, 6, 5}), 4, eCS_sRGB)); EXPECT_EQ(g.internal, 0x8D62u);  // not sRGB-aware
     ASSERT_TRUE(fwd(ePF_SharedExponentR9G9B9E5, 0, 0));
-    EXPECT_EQ(g.internal, 0x8C3Du); EXPECT_EQ(g.format, 0x1907u); EXPECT_EQ(g.type, 0x8C3Eu);
-    EXPECT_EQ(g.typeSize, 4u); EXPECT_EQ(g.base, 0x1907u);
+    EXPECT_EQ(fields(), std::make_tuple(0x8C3Du, 0x1907u, 0x1907u, 0x8C3Eu, 4u));
     ASSERT_TRUE(fwd(ePF_DXT2, 0, 0));
-    EXPECT_EQ(g.internal, 0x83F2u); EXPECT_EQ(g.base, 0x1908u);
-    EXPECT_EQ(g.format, 0u); EXPECT_EQ(g.type, 0u); EXPECT_EQ(g.typeSize, 1u);
+    EXPECT_EQ(fields(), std::make_tuple(0x83F2u, 0x1908u, 0u, 0u, 1u));
     ASSERT_TRUE(fwd(ePF_ETC2_RGB_A1, 0, eCS_sRGB)); EXPECT_EQ(g.internal, 0x9277u);
     ASSERT_TRUE(fwd(ePF_ETC1, 0, eCS_sRGB)); EXPECT_EQ(g.internal, 0x8D64u);
     for (uint32_t t : {1u, 3u, 5u, 7u, 9u, 11u, 12u}) {
@@ -79,11 +76,11 @@ TEST(OpenGLTable, WorkedValuesAndUnmappedOutputs) {
     // No mapping: internal formats, glFormat and glType 0; glTypeSize 1 up to 27, then 0.
     for (uint64_t p : {uint64_t(ePF_BC4), uint64_t(ePF_BW1bpp), uint64_t(ePF_GRGB8888), uint64_t(27)}) {
         EXPECT_FALSE(fwd(p, 0, 0)) << p;
-        EXPECT_EQ(g.internal | g.base | g.format | g.type, 0u); EXPECT_EQ(g.typeSize, 1u);
+        EXPECT_EQ(fields(), std::make_tuple(0u, 0u, 0u, 0u, 1u)) << p;
     }
     EXPECT_FALSE(fwd(28, 0, 0)); EXPECT_EQ(g.typeSize, 0u);
     EXPECT_FALSE(fwd(pt("rgba", {8, 8, 8, 8}), eVT_SignedIntegerNorm, 0));
-    EXPECT_EQ(g.internal | g.base | g.format | g.type | g.typeSize, 0u);
+    EXPECT_EQ(fields(), std::make_tuple(0u, 0u, 0u, 0u, 0u));
 }
 
 TEST(OpenGLTable, ColumnsAgreeWithTheApiAndEveryEntryReadsBack) {
@@ -296,15 +293,15 @@ TEST(DXGITable, SizesColourSpacesRoundTripsAndReverseOnlyCodes) {
     EXPECT_EQ(rp, 9u); EXPECT_EQ(rt, eVT_SignedShort); EXPECT_EQ(rcs, eCS_sRGB);
 }
 
+// The DDS and KTX tests drive getD3DFormat, getDXGIFormat and the setters through files;
+// here the OpenGL getters and what a refused code leaves behind.
 TEST(HeaderFormatAccessors, ReadAndSetThroughTheTables) {
     CQelTextureHeader h(pt("rgba", {8, 8, 8, 8}), 4, 4, 1, 1, 1, 1, eCS_sRGB);
     uint32_t internal, format, type;
     ASSERT_TRUE(h.getOGLFormat(internal, format, type));
-    EXPECT_EQ(internal, 0x8C43u); EXPECT_EQ(format, 0x1908u); EXPECT_EQ(type, 0x1401u);
+    EXPECT_EQ(std::make_tuple(internal, format, type), std::make_tuple(0x8C43u, 0x1908u, 0x1401u));
     ASSERT_TRUE(h.getOGLESFormat(internal, format, type));
     EXPECT_EQ(internal, 0x1908u);  // the unsized base format
-    EXPECT_EQ(h.getDXGIFormat(), 29u);
-    EXPECT_EQ(h.getD3DFormat(), 0u);
 
     ASSERT_TRUE(h.setOGLESFormat(0x9271, 0, 0));
     EXPECT_EQ(h.getPixelType().PixelTypeID, uint64_t(ePF_EAC_R11));

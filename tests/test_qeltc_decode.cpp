@@ -50,19 +50,14 @@ std::vector<uint8_t> decode(const std::vector<uint8_t>& data, unsigned w, unsign
 
 struct RGBA {
     int r, g, b, a;
+    bool operator==(const RGBA& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
 };
+std::ostream& operator<<(std::ostream& os, const RGBA& p) { return os << p.r << "," << p.g << "," << p.b << "," << p.a; }
 RGBA at(const std::vector<uint8_t>& img, unsigned w, unsigned x, unsigned y) {
     const uint8_t* p = &img[(size_t(y) * w + x) * 4];
     return {p[0], p[1], p[2], p[3]};
 }
-#define EXPECT_PIXEL(img, w, x, y, R, G, B, A)                                         \
-    do {                                                                               \
-        RGBA p_ = at(img, w, x, y);                                                    \
-        EXPECT_EQ(p_.r, R) << "(" << x << "," << y << ")";                             \
-        EXPECT_EQ(p_.g, G) << "(" << x << "," << y << ")";                             \
-        EXPECT_EQ(p_.b, B) << "(" << x << "," << y << ")";                             \
-        EXPECT_EQ(p_.a, A) << "(" << x << "," << y << ")";                             \
-    } while (0)
+#define EXPECT_PIXEL(img, w, x, y, R, G, B, A) EXPECT_EQ(at(img, w, x, y), (RGBA{R, G, B, A})) << "(" << x << "," << y << ")"
 
 uint32_t blocksIndexQELTC(uint32_t bx, uint32_t by, uint32_t W, uint32_t H) {
     return QELTCUsesTwiddledOrder(W, H) ? QELTCTwiddledIndex(bx, by, W, H) : by * W + bx;
@@ -236,16 +231,12 @@ TEST(QELTCDecode, HardTransitionAndLocalPalette) {
 }
 
 TEST(QELTCDecode, BlockOrders) {
-    // 32 x 8 at 2 bpp: 4 x 2 blocks.
-    EXPECT_EQ(QELTCTwiddledIndex(1, 1, 4, 2), 3u);
-    EXPECT_EQ(QELTCTwiddledIndex(2, 0, 4, 2), 4u);
-    EXPECT_EQ(QELTCTwiddledIndex(3, 1, 4, 2), 7u);
-    // Square and tall grids: y takes the even bits, the longer axis the top bits.
-    EXPECT_EQ(QELTCTwiddledIndex(1, 0, 4, 4), 2u);
-    EXPECT_EQ(QELTCTwiddledIndex(0, 1, 4, 4), 1u);
-    EXPECT_EQ(QELTCTwiddledIndex(2, 3, 4, 4), 13u);
-    EXPECT_EQ(QELTCTwiddledIndex(0, 2, 2, 4), 4u);
-    EXPECT_EQ(QELTCTwiddledIndex(1, 3, 2, 4), 7u);
+    // {x, y, W, H, index}: 32 x 8 at 2 bpp (4 x 2 blocks), then square and tall grids: y takes
+    // the even bits, the longer axis the top bits.
+    const uint32_t twiddled[][5] = {{1, 1, 4, 2, 3}, {2, 0, 4, 2, 4},  {3, 1, 4, 2, 7}, {1, 0, 4, 4, 2},
+                                    {0, 1, 4, 4, 1}, {2, 3, 4, 4, 13}, {0, 2, 2, 4, 4}, {1, 3, 2, 4, 7}};
+    for (const auto& t : twiddled)
+        EXPECT_EQ(QELTCTwiddledIndex(t[0], t[1], t[2], t[3]), t[4]) << t[0] << "," << t[1] << " of " << t[2] << "x" << t[3];
     EXPECT_TRUE(QELTCUsesTwiddledOrder(4, 2));
     EXPECT_FALSE(QELTCUsesTwiddledOrder(6, 6));
     EXPECT_FALSE(QELTCUsesTwiddledOrder(4, 12));

@@ -64,9 +64,7 @@ TEST(OneBPP, WorkedValuesBitOrderAndPartialBytes) {
     const uint8_t one = 0x01;
     Bytes rgba(32);
     EXPECT_EQ(OneBPPDecompress(&one, rgba.data(), 8, 1), 32u);
-    Bytes expect = greyPixels(Bytes(8, 0));
-    expect[0] = expect[1] = expect[2] = 255;
-    EXPECT_EQ(rgba, expect);
+    EXPECT_EQ(rgba, greyPixels({255, 0, 0, 0, 0, 0, 0, 0}));
 
     // Rows are not padded: in a 4 x 4 surface pixel (0, 2) is bit 0 of byte 1.
     Bytes square(16 * 4, 0);
@@ -84,10 +82,7 @@ TEST(OneBPP, WorkedValuesBitOrderAndPartialBytes) {
     const uint8_t bits[2] = {0x00, 0x41};
     Bytes decoded(15 * 4 + 1, 0x5C);
     EXPECT_EQ(OneBPPDecompress(bits, decoded.data(), 3, 5), 60u);
-    EXPECT_EQ(decoded[8 * 4], 255);
-    EXPECT_EQ(decoded[14 * 4], 255);
-    EXPECT_EQ(decoded[13 * 4], 0);
-    EXPECT_EQ(decoded[60], 0x5C);
+    EXPECT_EQ(std::make_tuple(decoded[8 * 4], decoded[14 * 4], decoded[13 * 4], decoded[60]), std::make_tuple(255, 255, 0, 0x5C));
 }
 
 TEST(SharedExponent, WorkedWordAndEdgeValues) {
