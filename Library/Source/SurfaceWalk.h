@@ -38,14 +38,19 @@ bool withElementType(EElementType type, Fn&& fn) {
 }
 
 // Calls fn(data, mip, member, face) for every surface, member outermost and MIP level
-// innermost; returns the last call's result (false when there is no surface).
+// innermost; returns the last call's result (false when there is no surface). A surface
+// the data block does not back ends the walk with false, so a header that claims
+// billions of surfaces over an empty block is not walked.
 template <typename Fn>
 bool forEachSurface(const CQelTexture& texture, Fn&& fn) {
     bool result = false;
     for (uint32_t member = 0; member < texture.getNumArrayMembers(); ++member)
         for (uint32_t face = 0; face < texture.getNumFaces(); ++face)
-            for (uint32_t mip = 0; mip < texture.getNumMIPLevels(); ++mip)
-                result = fn(texture.getDataPtr(mip, member, face), mip, member, face);
+            for (uint32_t mip = 0; mip < texture.getNumMIPLevels(); ++mip) {
+                const auto data = texture.getDataPtr(mip, member, face);
+                if (data == nullptr) return false;
+                result = fn(data, mip, member, face);
+            }
     return result;
 }
 
