@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "Codecs/ETC/EAC11Score.h"
 #include "Codecs/ETC/EACCompress.h"
 #include "Codecs/ETC/ETCCompress.h"
 #include "Codecs/ETC/ETCDecodeBlocks.h"
@@ -232,6 +233,105 @@ TEST(EAC11, OptimisedSearchMatchesStraightforwardOne) {
                 const int base = (k * 37) & 255, t = k & 15, m = (k * 5) & 15;
                 EXPECT_GE(calcError(b.data(), 1, 0, 0, 4, base, t, m, 1e30, table, isSigned != 0), double(e));
             }
+        }
+    }
+}
+
+TEST(EAC11, EdgeBlocksMatchStraightforwardSearch) {
+    // Blocks where the search can stop at the lowest possible error, use multiplier 0, or
+    // meet the clamped ends of the value range, signed and unsigned.
+    std::mt19937 rng(21);
+    for (int isSigned = 0; isSigned < 2; ++isSigned) {
+        const bool sgn = isSigned != 0;
+        const uint16_t* table = sgn ? valueTableSigned() : valueTableUnsigned();
+        const uint16_t lowest = sgn ? 0x8000 : 0, highest = sgn ? 0x7fff : 0xffff;
+        std::vector<Block16> cases;
+        for (uint16_t v : {lowest, uint16_t(lowest + 1), uint16_t(lowest + 40), highest, uint16_t(highest - 1),
+                           uint16_t(0), uint16_t(0x8000), uint16_t(0x7fff)})
+            cases.push_back(Block16(16, v));
+        for (int k = 0; k < 6; ++k) {
+            // Two values, at least one at an end of the range.
+            Block16 b(16);
+            const uint16_t other = k < 2 ? (k ? highest : uint16_t(lowest + 1)) : uint16_t(rng());
+            for (int i = 0; i < 16; ++i) b[i] = (rng() & 1) ? other : (k & 1 ? highest : lowest);
+            cases.push_back(b);
+        }
+        std::vector<Block16> decodable;
+        for (int k = 0; k < 24; ++k) {
+            // A decoded block is reproduced exactly; the scan ends at the first triple that
+            // does. Some get an end value in one pixel (signed -32768 no value reaches).
+            uint8_t block[8];
+            for (uint8_t& c : block) c = uint8_t(rng());
+            Block16 b = decode16(block, sgn);
+            if (k % 3 == 2) b[rng() % 16] = lowest;
+            else decodable.push_back(b);
+            cases.push_back(b);
+        }
+        for (int k = 0; k < 16; ++k) {
+            // Spreads within a few 11-bit steps: multiplier 0 territory, also at the ends.
+            Block16 b(16);
+            const int centre = k < 4 ? (k & 1 ? 65535 - 20 : 20) : int(rng() % 65536);
+            const int spread = 1 + int(rng() % 400);
+            for (int i = 0; i < 16; ++i)
+                b[i] = uint16_t(std::clamp(centre + int(rng() % unsigned(spread)) - spread / 2, 0, 65535) ^
+                                (sgn ? 0x8000 : 0));
+            cases.push_back(b);
+        }
+        // Only table 0 at multiplier 0 spans 29 steps (modifiers -15 at index 3 and +14 at
+        // index 7), so a block of those two values is met exactly from its base alone, with
+        // both values at the edges of the pixels' windows. The +14 value alone is also met
+        // first from that base (no earlier base or larger multiplier gives its residue).
+        for (int base : {sgn ? -126 : 2, sgn ? -1 : 100, sgn ? 125 : 253}) {
+            Block16 two(16), top(16);
+            for (int i = 0; i < 16; ++i) {
+                two[i] = uint16_t(get16bits11bits(base & 255, 0, 0, i % 3 ? 3 : 7, sgn));
+                top[i] = uint16_t(get16bits11bits(base & 255, 0, 0, 7, sgn));
+            }
+            for (const Block16* b : {&two, &top}) {
+                cases.push_back(*b);
+                decodable.push_back(*b);
+            }
+        }
+        for (const Block16& b : cases) {
+            uint8_t a[8], r[8];
+            compressBlockAlpha16(b.data(), 1, 0, 0, 4, a, sgn, table);
+            etc2simple::compressAlpha16(b.data(), 1, 0, 0, 4, r, sgn);
+            ASSERT_EQ(0, std::memcmp(a, r, 8)) << "signed " << isSigned << " first pixel " << b[0];
+        }
+        for (const Block16& b : decodable) {
+            uint8_t a[8];
+            compressBlockAlpha16(b.data(), 1, 0, 0, 4, a, sgn, table);
+            EXPECT_EQ(b, decode16(a, sgn));
+        }
+    }
+}
+
+TEST(EAC11, ScoreKernelsAgreeWithPlainSum) {
+    std::mt19937 rng(5);
+    for (int k = 0; k < 2000; ++k) {
+        uint16_t pixels[16], values[8];
+        // Mostly full-range noise, sometimes clustered near the ends (largest distances).
+        for (uint16_t& p : pixels) p = (k & 3) == 0 ? uint16_t(rng() & 7) : uint16_t(rng());
+        for (uint16_t& v : values) v = (k & 3) == 0 ? uint16_t(65535 - (rng() & 7)) : uint16_t(rng());
+        uint64_t exact = 0, firstHalf = 0;
+        for (int i = 0; i < 16; ++i) {
+            int64_t nearest = INT64_MAX;
+            for (uint16_t v : values) nearest = std::min<int64_t>(nearest, (int64_t(pixels[i]) - v) * (int64_t(pixels[i]) - v));
+            exact += uint64_t(nearest);
+            if (i == 7) firstHalf = exact;
+        }
+        const uint64_t limits[] = {UINT64_MAX, exact + 1, exact, firstHalf, firstHalf + 1, 1};
+        for (uint64_t limit : limits) {
+            const uint64_t scalar = eac11ErrorScalar(pixels, values, limit);
+            if (exact < limit) EXPECT_EQ(exact, scalar);
+            else EXPECT_GE(scalar, limit);
+#if defined(__SSE2__)
+            __m128i px[2];
+            std::memcpy(px, pixels, sizeof(pixels));
+            __m128i vals;
+            std::memcpy(&vals, values, sizeof(values));
+            EXPECT_EQ(scalar, eac11ErrorSse2(px, vals, limit)) << k;
+#endif
         }
     }
 }

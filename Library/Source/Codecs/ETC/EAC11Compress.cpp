@@ -2,20 +2,23 @@
 // keeping the first triple with the smallest error.
 //
 // The result is the first triple in search order whose error equals the minimum, so
-// the search may work from a known upper bound U of that minimum (the best triple at
-// the base nearest the block's mean): every triple above U is skipped and the first
-// triple at or below U, then strictly below the best, wins as in the plain scan.
-// Every value of a triple grows with the base, so for each (table, multiplier) the
-// bases that bring some value within reach of a given pixel form a union of intervals;
-// only bases that reach a few probe pixels closely enough (see below) are scored, the
-// rest cannot get to U. Scoring starts with the pixels most likely to end it (the
-// extremes, then the median).
+// the search may work from a known upper bound U of that minimum (first the best
+// triple at the base nearest the block's mean, then the best found so far): every
+// triple above U is skipped and the first triple at or below U, then strictly below
+// the best, wins as in the plain scan. A triple at or below U brings every pixel within
+// sqrt(U) of one of its values; the values of a (table, multiplier) move with the base
+// in whole steps, so for each base the pairs that reach a probe pixel that closely come
+// from one lookup in a table of modifier offsets (see LiveTriples), and only pairs that
+// reach every probe are scored. Scoring starts with the pixels most likely to end it
+// (the extremes, then the median), and the scan stops at a triple no other can beat
+// (see floorError).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "Codecs/ETC/EAC11Score.h"
 #include "Codecs/ETC/EACCompress.h"
 #include "Codecs/ETC/ETCDecodeBlocks.h"
 #include "Codecs/ETC/ETCTables.h"
@@ -45,41 +48,8 @@ inline int64_t tableValue(const uint16_t* entries, int i, bool isSigned) {
     return isSigned ? int64_t(int16_t(entries[i])) : int64_t(entries[i]);
 }
 
-// Pixels used to find the live triples (more prune harder but cost more).
-constexpr int kProbeCount = 5;
-
 constexpr double kCap = 1099511627776.0;  // 2^40
 constexpr double kAbandonPenalty = 1073741824.0;  // 2^30
-
-// Squared distance to the nearest of 8 values. Values differ by at most 65535, so
-// the square is exact in 32 unsigned bits (the wrapped difference squares the same).
-inline uint32_t nearest(const int32_t v[8], int32_t p) {
-    uint32_t best = ~0u;
-    for (int i = 0; i < 8; ++i) {
-        const uint32_t d = uint32_t(p) - uint32_t(v[i]);
-        best = std::min(best, d * d);
-    }
-    return best;
-}
-
-// 11-bit offset of each (table, multiplier, index) from 8 * base: the modifier times
-// 8 * multiplier, or the bare modifier at multiplier 0.
-struct Offsets {
-    int value[256][8];
-    Offsets() {
-        for (int t = 0; t < 16; ++t)
-            for (int m = 0; m < 16; ++m)
-                for (int i = 0; i < 8; ++i) {
-                    const int entry = alphaBase[t][3 - (i & 3)];
-                    const int modifier = i < 4 ? entry : -entry - 1;
-                    value[(t << 4) | m][i] = m == 0 ? modifier : modifier * m * 8;
-                }
-    }
-};
-const Offsets& offsets() {
-    static const Offsets table;
-    return table;
-}
 
 inline int64_t floorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 inline int64_t ceilDiv(int64_t a, int64_t b) { return -floorDiv(-a, b); }
@@ -105,42 +75,116 @@ struct ValueRange {
     }
 };
 
-// Bases (table indices 0..255) whose value for `offset` lies in `range`: the value is
-// clamp(8 s + offset) with s = base (unsigned, plus 4) or the signed base value
-// (stored byte - 128, -128 read as -127).
-inline bool baseInterval(bool isSigned, int offset, const ValueRange& range, int& first, int& last) {
-    const int64_t vMin = isSigned ? -1023 : 0, vMax = isSigned ? 1023 : 2047;
-    if (range.A > range.Z) return false;
-    const int64_t c = isSigned ? offset : offset + 4;
-    const int64_t sMin = isSigned ? -127 : 0, sMax = isSigned ? 127 : 255;
-    // Floor and ceiling division by 8 as arithmetic shifts.
-    int64_t sFirst = range.A <= vMin ? sMin : -((c - range.A) >> 3);
-    int64_t sLast = range.Z >= vMax ? sMax : (range.Z - c) >> 3;
-    sFirst = std::max(sFirst, sMin);
-    sLast = std::min(sLast, sMax);
-    if (sFirst > sLast) return false;
-    if (isSigned) {
-        // Base index b holds the value b - 128, and index 0 the same as index 1.
-        first = sFirst == -127 ? 0 : int(sFirst + 128);
-        last = int(sLast + 128);
-    } else {
-        first = int(sFirst);
-        last = int(sLast);
+// One bit per (table, multiplier): bit tm & 63 of word tm >> 6, tm = table << 4 | multiplier.
+struct TripleMask {
+    uint64_t w[4];
+    bool any() const { return (w[0] | w[1] | w[2] | w[3]) != 0; }
+};
+inline TripleMask operator|(const TripleMask& a, const TripleMask& b) {
+    return {{a.w[0] | b.w[0], a.w[1] | b.w[1], a.w[2] | b.w[2], a.w[3] | b.w[3]}};
+}
+inline TripleMask operator&(const TripleMask& a, const TripleMask& b) {
+    return {{a.w[0] & b.w[0], a.w[1] & b.w[1], a.w[2] & b.w[2], a.w[3] & b.w[3]}};
+}
+inline TripleMask operator~(const TripleMask& a) { return {{~a.w[0], ~a.w[1], ~a.w[2], ~a.w[3]}}; }
+
+// The (table, multiplier) pairs with some index at an offset d in [first, last], for
+// any window, as the OR of two overlapping power-of-two runs (a sparse table). Built
+// once; offsetOf(tm, i) gives index i's offset, or one outside [kMin, kMax] to leave it out.
+template <int kMin, int kMax>
+class OffsetReach {
+public:
+    template <class OffsetOf>
+    explicit OffsetReach(OffsetOf offsetOf) {
+        for (int tm = 0; tm < 256; ++tm)
+            for (int i = 0; i < 8; ++i) {
+                const int d = offsetOf(tm, i);
+                if (d >= kMin && d <= kMax) level_[0][d - kMin].w[tm >> 6] |= uint64_t(1) << (tm & 63);
+            }
+        for (int j = 1; j < kLevels; ++j)
+            for (int i = 0; i + (1 << j) <= kSize; ++i)
+                level_[j][i] = level_[j - 1][i] | level_[j - 1][i + (1 << (j - 1))];
     }
-    return true;
+    TripleMask query(int first, int last) const {
+        first = std::max(first, kMin);
+        last = std::min(last, kMax);
+        if (first > last) return TripleMask{};
+        const int lo = first - kMin, length = last - first + 1;
+        const int j = 31 - __builtin_clz(unsigned(length));
+        return level_[j][lo] | level_[j][lo + length - (1 << j)];
+    }
+
+private:
+    static constexpr int kSize = kMax - kMin + 1;
+    static constexpr int kLevels = 32 - __builtin_clz(unsigned(kSize));
+    TripleMask level_[kLevels][kSize] = {};
+};
+
+// Modifier of index i of table t (the value of index i is 8 * base + 4, unsigned, or
+// 8 * base, signed, plus the modifier times 8 * multiplier, or the bare modifier at
+// multiplier 0, then clamped). Modifiers lie in -15..14.
+inline int modifierOf(int t, int i) {
+    const int entry = alphaBase[t][3 - (i & 3)];
+    return i < 4 ? entry : -entry - 1;
+}
+constexpr int kNoOffset = 1 << 20;
+
+// Multipliers 1-15 move the value in whole base steps: offset d = modifier * multiplier
+// (in units of 8) lies in -225..210.
+const OffsetReach<-225, 210>& coarseReach() {
+    static const OffsetReach<-225, 210> table(
+        [](int tm, int i) { return (tm & 15) == 0 ? kNoOffset : modifierOf(tm >> 4, i) * (tm & 15); });
+    return table;
+}
+// Multiplier 0 adds the bare modifier, in 11-bit units.
+const OffsetReach<-15, 14>& fineReach() {
+    static const OffsetReach<-15, 14> table(
+        [](int tm, int i) { return (tm & 15) != 0 ? kNoOffset : modifierOf(tm >> 4, i); });
+    return table;
 }
 
-// Sets bits [first, end) of a 256-bit mask (0 <= first < end <= 256).
-inline void setBits(uint64_t mask[4], int first, int end) {
-    const int w0 = first >> 6, w1 = (end - 1) >> 6;
-    const uint64_t low = ~uint64_t(0) << (first & 63), high = ~uint64_t(0) >> (63 - ((end - 1) & 63));
-    if (w0 == w1) {
-        mask[w0] |= low & high;
-        return;
+// A probe pixel's window of 11-bit values [A, Z] seen from the base value s. Multipliers
+// 1-15 hit it when some offset d has 8 (s + d) + c0 in [A, Z], i.e. d in
+// [ceil((A - c0) / 8) - s, floor((Z - c0) / 8) - s]; multiplier 0 when some modifier o has
+// 8 s + c0 + o in [A, Z]. A window that reaches the lowest (highest) value takes every
+// value clamped to it, so that end is open; an empty window has its ends swapped far
+// apart, which every query clips to nothing.
+struct ProbeWindow {
+    static constexpr int kOpen = 1 << 20;
+    int uFirst, uLast, vFirst, vLast;
+    ProbeWindow() = default;
+    ProbeWindow(const ValueRange& range, bool isSigned) {
+        const int64_t vMin = isSigned ? -1023 : 0, vMax = isSigned ? 1023 : 2047, c0 = isSigned ? 0 : 4;
+        if (range.A > range.Z) {
+            uFirst = vFirst = kOpen;
+            uLast = vLast = -kOpen;
+            return;
+        }
+        uFirst = range.A <= vMin ? -kOpen : int(ceilDiv(range.A - c0, 8));
+        uLast = range.Z >= vMax ? kOpen : int(floorDiv(range.Z - c0, 8));
+        vFirst = range.A <= vMin ? -kOpen : int(range.A - c0);
+        vLast = range.Z >= vMax ? kOpen : int(range.Z - c0);
     }
-    mask[w0] |= low;
-    for (int w = w0 + 1; w < w1; ++w) mask[w] = ~uint64_t(0);
-    mask[w1] |= high;
+};
+
+// Error no triple can go below: each pixel's squared distance to the nearest 16-bit
+// value that any 11-bit value decodes to.
+template <bool isSigned>
+int64_t floorError(const int64_t px[16]) {
+    const int64_t vMin = isSigned ? -1023 : 0, vMax = isSigned ? 1023 : 2047;
+    int64_t sum = 0;
+    for (int k = 0; k < 16; ++k) {
+        // The value of v lies within 31 of 32 v, so the nearest ones are within two
+        // steps of floor(p / 32) on either side (a range that always meets vMin..vMax).
+        const int64_t q = floorDiv(px[k], 32);
+        int64_t best = INT64_MAX;
+        for (int64_t v = std::max(q - 2, vMin); v <= std::min(q + 2, vMax); ++v) {
+            const int64_t d = px[k] - expand11(v, isSigned);
+            best = std::min(best, d * d);
+        }
+        sum += best;
+    }
+    return sum;
 }
 
 }  // namespace
@@ -176,8 +220,70 @@ double calcError(const uint16_t* data, int stride, int ix, int iy, int width, in
 
 namespace {
 
-// The search, compiled once per signedness so the value reads and interval
-// arithmetic carry no run-time branch on it.
+// Probe pixels per block for the live-triple test: more prune harder but cost more per
+// base; 9 measured fastest on photographs (5 scored about 9% slower).
+constexpr int kProbeCount = 9;
+
+// Which triples may score at most a bound U. Such a triple has every pixel within
+// r = floor(sqrt(U)) of one of its values, and at most one pixel farther than
+// h = floor(sqrt(U / 2)) (two would already sum above U); the probes are the block's
+// pixels from the extremes inwards.
+template <bool isSigned>
+class LiveTriples {
+public:
+    explicit LiveTriples(const int64_t sorted[16]) : sorted_(sorted) {}
+
+    void setBound(uint64_t bound) {
+        const int64_t r = isqrt(int64_t(bound)), h = isqrt(int64_t(bound / 2));
+        static constexpr int kProbeOrder[kProbeCount] = {0, 15, 8, 4, 12, 2, 6, 10, 14};
+        // Multiplier 0 keeps every value within 15 of 8 s + c0, so it can be live only
+        // at bases from which every probe's full window is that close.
+        fineFirst_ = -ProbeWindow::kOpen;
+        fineLast_ = ProbeWindow::kOpen;
+        for (int k = 0; k < kProbeCount; ++k) {
+            const int64_t p = sorted_[kProbeOrder[k]];
+            full_[k] = ProbeWindow(ValueRange(isSigned, p - r, p + r), isSigned);
+            half_[k] = ProbeWindow(ValueRange(isSigned, p - h, p + h), isSigned);
+            fineFirst_ = std::max(fineFirst_, int(ceilDiv(full_[k].vFirst - 14, 8)));
+            fineLast_ = std::min(fineLast_, int(floorDiv(full_[k].vLast + 15, 8)));
+        }
+    }
+
+    // The (table, multiplier) pairs that may score at most the bound at base value s:
+    // the base index unsigned, the stored byte read as signed (-127 for index 0).
+    TripleMask at(int s) const {
+        TripleMask mask = {{~uint64_t(0), ~uint64_t(0), ~uint64_t(0), ~uint64_t(0)}}, farOnce = {};
+        const bool fine = s >= fineFirst_ && s <= fineLast_;
+        for (int k = 0; k < kProbeCount; ++k) {
+            TripleMask reach = coarse_.query(full_[k].uFirst - s, full_[k].uLast - s);
+            TripleMask near = coarse_.query(half_[k].uFirst - s, half_[k].uLast - s);
+            if (fine) {
+                reach = reach | fine_.query(full_[k].vFirst - 8 * s, full_[k].vLast - 8 * s);
+                near = near | fine_.query(half_[k].vFirst - 8 * s, half_[k].vLast - 8 * s);
+            }
+            mask = mask & reach & ~(farOnce & ~near);
+            farOnce = farOnce | ~near;
+            if (!mask.any()) break;
+        }
+        return mask;
+    }
+
+private:
+    static int64_t isqrt(int64_t x) {
+        int64_t v = int64_t(std::sqrt(double(x)));
+        while (v * v > x) --v;
+        while ((v + 1) * (v + 1) <= x) ++v;
+        return v;
+    }
+    const int64_t* sorted_;
+    const OffsetReach<-225, 210>& coarse_ = coarseReach();
+    const OffsetReach<-15, 14>& fine_ = fineReach();
+    ProbeWindow full_[kProbeCount], half_[kProbeCount];
+    int fineFirst_ = 0, fineLast_ = -1;
+};
+
+// The search, compiled once per signedness so the value reads and window arithmetic
+// carry no run-time branch on it.
 template <bool isSigned>
 void searchAlpha16(const uint16_t* data, int stride, int ix, int iy, int width, uint8_t* output,
                    const uint16_t* valueTable) {
@@ -194,22 +300,26 @@ void searchAlpha16(const uint16_t* data, int stride, int ix, int iy, int width, 
     int64_t order[16] = {sorted[0], sorted[15], sorted[8]};
     for (int i = 1, n = 3; i < 15; ++i)
         if (i != 8) order[n++] = sorted[i];
-
-    auto valuesOf = [&](int b, int t, int m, int32_t v[8]) {
-        const uint16_t* e = valueTable + ((b << 11) | (t << 7) | (m << 3));
-        for (int i = 0; i < 8; ++i) v[i] = int32_t(tableValue(e, i, isSigned));
+    alignas(16) uint16_t ordered[16];
+    for (int i = 0; i < 16; ++i) ordered[i] = eac11OrderedPattern(uint16_t(order[i]), isSigned);
+#if defined(__SSE2__)
+    const __m128i pixels[2] = {_mm_load_si128(reinterpret_cast<const __m128i*>(ordered)),
+                               _mm_load_si128(reinterpret_cast<const __m128i*>(ordered + 8))};
+    // Table entries become ordered patterns the same way: the top bit flipped when signed.
+    const __m128i flipLanes = _mm_set1_epi16(isSigned ? -32768 : 0);
+#endif
+    // Exact error of the triple at `entries` when below `limit`, else some value >= limit.
+    auto score = [&](const uint16_t* entries, uint64_t limit) {
+#if defined(__SSE2__)
+        const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries));
+        return eac11ErrorSse2(pixels, _mm_xor_si128(values, flipLanes), limit);
+#else
+        uint16_t values[8];
+        for (int i = 0; i < 8; ++i) values[i] = eac11OrderedPattern(entries[i], isSigned);
+        return eac11ErrorScalar(ordered, values, limit);
+#endif
     };
-    int32_t order32[16];
-    for (int i = 0; i < 16; ++i) order32[i] = int32_t(order[i]);
-    // Exact error when below `limit`, else some value >= limit.
-    auto score = [&](const int32_t v[8], int64_t limit) {
-        int64_t sum = 0;
-        for (int i = 0; i < 16; ++i) {
-            sum += nearest(v, order32[i]);
-            if (sum >= limit) return sum;
-        }
-        return sum;
-    };
+    auto entriesOf = [&](int b, int tm) { return valueTable + ((size_t(b) << 11) | (size_t(tm) << 3)); };
 
     // Upper bound: the best triple at the base whose own value is nearest the mean.
     int64_t mean = 0;
@@ -220,117 +330,66 @@ void searchAlpha16(const uint16_t* data, int stride, int ix, int iy, int width, 
         int64_t bestDistance = INT64_MAX;
         for (int b = 0; b < 256; ++b) {
             // Multiplier 0, table 13, index 0: one 11-bit step below the base value.
-            int32_t v[8];
-            valuesOf(b, 13, 0, v);
-            const int64_t d = std::abs(v[0] - mean);
+            const int64_t d = std::abs(tableValue(entriesOf(b, 13 << 4), 0, isSigned) - mean);
             if (d < bestDistance) {
                 bestDistance = d;
                 meanBase = b;
             }
         }
     }
-    int64_t bound = INT64_MAX;
-    for (int t = 0; t < 16; ++t)
-        for (int m = 0; m < 16; ++m) {
-            int32_t v[8];
-            valuesOf(meanBase, t, m, v);
-            bound = std::min(bound, score(v, bound));
-        }
-
-    // Live bases per (table, multiplier). A triple whose error is at most U has every
-    // pixel within r = floor(sqrt(U)) of one of its values, and at most one pixel
-    // farther than h = floor(sqrt(U / 2)) (two would already sum above U). The 11-bit
-    // value of index i is clamp(8 * base + offset), so the bases that bring it within
-    // a distance of a probe pixel form an interval; the probes are the block's pixels
-    // from the extremes inwards.
-    auto isqrt = [](int64_t x) {
-        int64_t v = int64_t(std::sqrt(double(x)));
-        while (v * v > x) --v;
-        while ((v + 1) * (v + 1) <= x) ++v;
-        return v;
-    };
-    const int64_t r = isqrt(bound), h = isqrt(bound / 2);
-    constexpr int kProbes = kProbeCount;
-    static constexpr int kProbeOrder[16] = {0, 15, 8, 4, 12, 2, 6, 10, 14, 1, 3, 5, 7, 9, 11, 13};
-    ValueRange full[kProbes], half[kProbes];
-    for (int k = 0; k < kProbes; ++k) {
-        const int64_t p = sorted[kProbeOrder[k]];
-        full[k] = ValueRange(isSigned, p - r, p + r);
-        half[k] = ValueRange(isSigned, p - h, p + h);
-    }
-    const Offsets& offset = offsets();
-    // liveByBase[b][w]: bit tm & 63 of word tm >> 6 set when (b, tm) is live.
-    uint64_t liveByBase[256][4] = {};
-    for (int tm = 0; tm < 256; ++tm) {
-        uint64_t mask[4] = {~uint64_t(0), ~uint64_t(0), ~uint64_t(0), ~uint64_t(0)};
-        uint64_t farOnce[4] = {0, 0, 0, 0}, farTwice[4] = {0, 0, 0, 0};
-        bool any = true;
-        for (int k = 0; k < kProbes && any; ++k) {
-            uint64_t reach[4] = {0, 0, 0, 0}, near[4] = {0, 0, 0, 0};
-            for (int i = 0; i < 8; ++i) {
-                int first, last;
-                if (baseInterval(isSigned, offset.value[tm][i], full[k], first, last)) {
-                    setBits(reach, first, last + 1);
-                    if (baseInterval(isSigned, offset.value[tm][i], half[k], first, last))
-                        setBits(near, first, last + 1);
-                }
-            }
-            any = false;
-            for (int w = 0; w < 4; ++w) {
-                mask[w] &= reach[w];
-                farTwice[w] |= farOnce[w] & ~near[w];
-                farOnce[w] |= ~near[w];
-                mask[w] &= ~farTwice[w];
-                any |= mask[w] != 0;
-            }
-        }
-        if (!any) continue;
-        for (int w = 0; w < 4; ++w)
-            for (uint64_t bits = mask[w]; bits != 0; bits &= bits - 1) {
-                const int base = (w << 6) | __builtin_ctzll(bits);
-                liveByBase[base][tm >> 6] |= uint64_t(1) << (tm & 63);
-            }
-    }
+    uint64_t bound = UINT64_MAX;
+    for (int tm = 0; tm < 256; ++tm) bound = std::min(bound, score(entriesOf(meanBase, tm), bound));
 
     // Plain scan order over the live triples; the first at or below the bound, then
-    // each strictly better one, replaces the best.
-    int64_t best = bound + 1;
-    int bestB = meanBase, bestT = 0, bestM = 0;
-    for (int b = 0; b < 256; ++b)
-        for (int w = 0; w < 4; ++w)
-            for (uint64_t bits = liveByBase[b][w]; bits != 0; bits &= bits - 1) {
+    // each strictly better one, replaces the best. Each base's live triples are found
+    // just before it is scanned, with the best so far as the bound. A triple at
+    // floorError cannot be beaten, so the scan ends there (this is what keeps blocks of
+    // unreachable values, such as signed -32768, from scoring every one of the
+    // thousands of triples that clamp to the same value).
+    LiveTriples<isSigned> live(sorted);
+    live.setBound(bound);
+    uint64_t best = bound + 1, liveBound = bound;
+    int bestB = meanBase, bestTM = 0;
+    const uint64_t lowest = uint64_t(floorError<isSigned>(px));
+    for (int b = 0; b < 256 && best > lowest; ++b) {
+        if (best - 1 < liveBound) {
+            liveBound = best - 1;
+            live.setBound(liveBound);
+        }
+        const TripleMask mask = live.at(isSigned ? std::max(b - 128, -127) : b);
+        for (int w = 0; w < 4 && best > lowest; ++w)
+            for (uint64_t bits = mask.w[w]; bits != 0; bits &= bits - 1) {
                 const int tm = (w << 6) | __builtin_ctzll(bits);
-                int32_t v[8];
-                valuesOf(b, tm >> 4, tm & 15, v);
-                const int64_t e = score(v, best);
+                const uint64_t e = score(entriesOf(b, tm), best);
                 if (e < best) {
                     best = e;
                     bestB = b;
-                    bestT = tm >> 4;
-                    bestM = tm & 15;
+                    bestTM = tm;
+                    if (best == lowest) break;
                 }
             }
+    }
 
     // Indices with the winning triple, column-major; index 0's square is capped at
     // 4228250625 (65025^2), ties go to the lower index.
-    int32_t v32[8];
-    valuesOf(bestB, bestT, bestM, v32);
-    int64_t v[8];
-    for (int i = 0; i < 8; ++i) v[i] = v32[i];
+    const uint16_t* winner = entriesOf(bestB, bestTM);
     uint64_t bits = 0;
     for (int i = 0; i < 16; ++i) {
         const int64_t p = px[(i % 4) * 4 + i / 4];
-        int64_t bestErr = std::min<int64_t>((p - v[0]) * (p - v[0]), 4228250625LL);
+        int64_t bestErr = std::min<int64_t>((p - tableValue(winner, 0, isSigned)) * (p - tableValue(winner, 0, isSigned)),
+                                            4228250625LL);
         int index = 0;
-        for (int k = 1; k < 8; ++k)
-            if ((p - v[k]) * (p - v[k]) < bestErr) {
-                bestErr = (p - v[k]) * (p - v[k]);
+        for (int k = 1; k < 8; ++k) {
+            const int64_t d = p - tableValue(winner, k, isSigned);
+            if (d * d < bestErr) {
+                bestErr = d * d;
                 index = k;
             }
+        }
         bits = (bits << 3) | unsigned(index);
     }
     output[0] = uint8_t(isSigned ? bestB - 128 : bestB);
-    output[1] = uint8_t((bestM << 4) | bestT);
+    output[1] = uint8_t(bestTM >> 4 | (bestTM & 15) << 4);
     for (int i = 0; i < 6; ++i) output[2 + i] = uint8_t(bits >> (40 - 8 * i));
 }
 
@@ -343,6 +402,5 @@ void compressBlockAlpha16(const uint16_t* data, int stride, int ix, int iy, int 
     else
         searchAlpha16<false>(data, stride, ix, iy, width, output, valueTable);
 }
-
 
 }  // namespace qeltexture
