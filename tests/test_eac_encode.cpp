@@ -136,24 +136,6 @@ TEST(EACAlpha, ConstantBlocksAndKnownBlocks) {
     EXPECT_EQ(two, back);
 }
 
-TEST(EACAlpha, FastPathMatchesTheWalk) {
-    // Any table other than the library's own takes the plain directed walk everywhere.
-    static int copy[256][8];
-    std::memcpy(copy, alphaTable, sizeof(copy));
-    std::mt19937 rng(8);
-    for (const Block16& b : blocks16(150, 14)) {
-        Bytes alpha(16);
-        const int shift = int(rng() % 9);
-        for (int i = 0; i < 16; ++i) alpha[i] = uint8_t(std::min(255, (b[i] >> 8) >> (shift > 7 ? 0 : shift % 3)));
-        for (int slow = 0; slow < 2; ++slow) {
-            uint8_t a[8], w[8];
-            (slow ? compressBlockAlphaSlow : compressBlockAlphaFast)(alpha.data(), 0, 0, 4, a, alphaTable);
-            (slow ? compressBlockAlphaSlow : compressBlockAlphaFast)(alpha.data(), 0, 0, 4, w, copy);
-            ASSERT_EQ(0, std::memcmp(a, w, 8)) << "slow " << slow;
-        }
-    }
-}
-
 TEST(EACAlpha, SlowAgainstFastOnRandomAndImageBlocks) {
     // The slow search is not promised to win; it must stay close and mostly win.
     std::mt19937 rng(12);
