@@ -90,7 +90,8 @@ constexpr double kPercepPairWeights[3] = {0.175513, 0.034086, 0.066918};
 enum class BaseChoice { Average, Combined };
 
 // Both fast encoders often arrive at the same base colour for a half; the fit depends
-// only on the half and that colour, so a block remembers its fits.
+// only on the half and that colour, so a block remembers its fits. It also holds the
+// four halves' pixels (left, right, top, bottom), loaded once.
 struct FitMemo {
     struct Entry {
         int half;
@@ -98,8 +99,14 @@ struct FitMemo {
         HalfFit fit;
         unsigned err;
     };
+    HalfVectors halves[4];
     Entry entries[8];
     int count = 0;
+    FitMemo(const uint8_t* image, int width, int startx, int starty)
+        : halves{HalfVectors(image, width, startx, starty, kHalf2x4),
+                 HalfVectors(image, width, startx + 2, starty, kHalf2x4),
+                 HalfVectors(image, width, startx, starty, kHalf4x2),
+                 HalfVectors(image, width, startx, starty + 2, kHalf4x2)} {}
 };
 
 // The four half averages of a block, by split (flip) and half.
@@ -133,8 +140,10 @@ PlainMetric::Err fitAll<PlainMetric>(const uint8_t* image, int width, int sx, in
                 return e.err;
             }
         }
-    const unsigned err = fitHalfAllTablesPlainFast(image, width, sx, sy, shape, colour, fit.table,
-                                                   fit.msb, fit.lsb, limit);
+    const unsigned err =
+        memo != nullptr
+            ? fitHalfAllTablesPlainVector(memo->halves[half], shape, colour, fit.table, fit.msb, fit.lsb, limit)
+            : fitHalfAllTablesPlainFast(image, width, sx, sy, shape, colour, fit.table, fit.msb, fit.lsb, limit);
     if (err < limit && memo != nullptr && memo->count < 8)  // only exact fits are kept
         memo->entries[memo->count++] = {half, {colour[0], colour[1], colour[2]}, fit, err};
     return err;
@@ -253,7 +262,7 @@ double compressBlockDiffFlipFast(const uint8_t* image, uint8_t* decoded, int wid
     // average block (its flip 1 winning within it when below its flip 0).
     (void)decoded;
     const BlockAverages averages(image, width, startx, starty);
-    FitMemo memo;
+    FitMemo memo(image, width, startx, starty);
     unsigned h0, l0, h1, l1;
     const unsigned a0 = encodeSplit<PlainMetric>(image, width, startx, starty, 0, BaseChoice::Average,
                                                  averages, &memo, PlainMetric::kInit, h0, l0);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "Codecs/ETC/ETCTables.h"
+#include "Codecs/ETC/ETCVectorLevel.h"
 
 namespace qeltexture {
 namespace etc1detail {
@@ -103,13 +104,27 @@ typename M::Err fitHalfAllTables(const uint8_t* image, int width, int startx, in
     return best;
 }
 
-// The plain fit over all tables, restructured for speed; same result bit for bit.
+// The plain fit over all tables, computed in vector lanes; same result bit for bit.
 // Only errors below `limit` are of interest: when no table gets below it, `limit` is
 // returned and the table and bits are meaningless.
 unsigned int fitHalfAllTablesPlainFast(const uint8_t* image, int width, int startx, int starty,
                                        HalfShape shape, const uint8_t colour[3], int& table,
                                        unsigned int& msbBits, unsigned int& lsbBits,
                                        unsigned int limit = PlainMetric::kInit);
+
+// The eight pixels of a half in fit order (column-major), as 16-bit (red, green) and
+// (blue, 0) pairs, loaded once for every colour fitted to the half.
+struct HalfVectors {
+    alignas(32) int16_t rg[16];
+    alignas(32) int16_t b[16];
+    HalfVectors() = default;
+    HalfVectors(const uint8_t* image, int width, int startx, int starty, HalfShape shape);
+};
+// fitHalfAllTablesPlainFast on pixels already loaded (`level`: see ETCVectorLevel).
+unsigned int fitHalfAllTablesPlainVector(const HalfVectors& pixels, HalfShape shape, const uint8_t colour[3],
+                                         int& table, unsigned int& msbBits, unsigned int& lsbBits,
+                                         unsigned int limit = PlainMetric::kInit,
+                                         ETCVectorLevel level = ETCVectorLevel::Best);
 
 // Packs a block from its two halves. Codes are 4-bit (individual) or 5-bit with the
 // second half's delta in -4..3 (differential). Bits of the second half are shifted in.

@@ -52,19 +52,12 @@ Block planarBlock(const uint8_t* image, int width, int startx, int starty) {
     return b;
 }
 
-using ModeEncoder = unsigned (*)(const uint8_t*, int, int, int, unsigned&, unsigned&);
-
-Block hBlock(ModeEncoder encoder, const uint8_t* image, int width, int startx, int starty) {
-    unsigned w1, w2;
-    encoder(image, width, startx, starty, w1, w2);
-    Block b;
-    stuff58bits(w1, w2, b.high, b.low);
-    return b;
-}
-
 // The ETC2-only candidates after an ETC1 (or punch-through) block of error `err`:
 // planar, T fastest, H fastest, then the matching fast T or H refinement when one of
-// those won. `Score` is the metric of the encoder.
+// those won. `Score` is the metric of the encoder. With `plainPair` the metric is the
+// plain one, in which the T and H encoders' own errors are exactly the errors of
+// their decoded blocks (integer sums over the very palettes the decoder builds), so
+// those blocks need no decoding.
 using PairEncoder = void (*)(const uint8_t*, int, int, int, unsigned&, unsigned&, unsigned&,
                             unsigned&, unsigned&, unsigned&);
 
@@ -84,13 +77,13 @@ void etc2Candidates(const uint8_t* image, uint8_t* decoded, int width, int start
     Block t, h;
     stuff59bits(tw1, tw2, t.high, t.low);
     stuff58bits(hw1, hw2, h.high, h.low);
-    const double te = score(image, decoded, width, startx, starty, t);
+    const double te = plainPair ? double(tErr) : score(image, decoded, width, startx, starty, t);
     if (te < err) {
         err = te;
         kept = t;
         winner = kT;
     }
-    const double he = score(image, decoded, width, startx, starty, h);
+    const double he = plainPair ? double(hErr) : score(image, decoded, width, startx, starty, h);
     if (he < err) {
         err = he;
         kept = h;
@@ -100,13 +93,16 @@ void etc2Candidates(const uint8_t* image, uint8_t* decoded, int width, int start
         // The plain fastest T block is the fast encoder's second candidate.
         const unsigned fastest[3] = {tErr, tw1, tw2};
         unsigned w1, w2;
-        tFastWithFastest(image, width, startx, starty, plainPair ? fastest : nullptr, w1, w2);
+        const unsigned e2 = tFastWithFastest(image, width, startx, starty, plainPair ? fastest : nullptr, w1, w2);
         Block t2;
         stuff59bits(w1, w2, t2.high, t2.low);
-        if (score(image, decoded, width, startx, starty, t2) < err) kept = t2;
+        if ((plainPair ? double(e2) : score(image, decoded, width, startx, starty, t2)) < err) kept = t2;
     } else if (winner == kH) {
-        const Block h2 = hBlock(compressBlockTHUMB58HFast, image, width, startx, starty);
-        if (score(image, decoded, width, startx, starty, h2) < err) kept = h2;
+        unsigned w1, w2;
+        const unsigned e2 = compressBlockTHUMB58HFast(image, width, startx, starty, w1, w2);
+        Block h2;
+        stuff58bits(w1, w2, h2.high, h2.low);
+        if ((plainPair ? double(e2) : score(image, decoded, width, startx, starty, h2)) < err) kept = h2;
     }
 }
 

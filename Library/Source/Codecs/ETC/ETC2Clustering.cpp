@@ -1,6 +1,6 @@
 // Two-colour clustering (LBG) of a block, the source of the T and H colour pairs.
-// Every call reseeds its own generator with 10000, so a block's result depends on that
-// block alone and encoding is thread-safe.
+// Every call starts the generator afresh with seed 10000, so a block's result depends on
+// that block alone and encoding is thread-safe.
 //
 // Choices where the algorithm leaves room:
 //  - a start's first assignment round always counts as "changed";
@@ -14,6 +14,10 @@
 
 #include "Codecs/ETC/ETC2Compress.h"
 #include "Codecs/ETC/ETCRandom.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qeltexture {
 
@@ -57,28 +61,6 @@ void fromSpace(Space space, const double in[3], double rgb[3]) {
 
 inline double roundHalfAway(double v) { return v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5); }
 
-template <Space space>
-inline double distance(const double p[3], const double cw[3]) {
-    switch (space) {
-        case Space::HalfIntensity: {
-            const double di = p[0] - cw[0], du = p[1] - cw[1], dv = p[2] - cw[2];
-            return 0.5 * di * di + du * du + dv * dv;
-        }
-        case Space::NotIntensity: {
-            const double du = p[1] - cw[1], dv = p[2] - cw[2];
-            return du * du + dv * dv;
-        }
-        default: {
-            double sum = 0.0;
-            for (int c = 0; c < 3; ++c) {
-                const double d = p[c] - roundHalfAway(cw[c]);
-                sum += d * d;
-            }
-            return sum;
-        }
-    }
-}
-
 void finish(Space space, const double codewords[2][3], uint8_t colors[2][3]) {
     for (int j = 0; j < 2; ++j) {
         double rgb[3];
@@ -90,54 +72,165 @@ void finish(Space space, const double codewords[2][3], uint8_t colors[2][3]) {
     }
 }
 
+// Every call reseeds the generator with the same seed, so every call draws the same
+// numbers: they are worked out once, as the fractions rand() / RAND_MAX the starts
+// scale (the same doubles the division gives at each call).
+struct StartDraws {
+    double fraction[kMaxStarts][2][3];
+    StartDraws() {
+        ETCRandom rng(10000);
+        for (int s = 0; s < kMaxStarts; ++s)
+            for (int j = 0; j < 2; ++j)
+                for (int c = 0; c < 3; ++c) fraction[s][j][c] = double(rng.next()) / double(ETCRandom::kMax);
+    }
+};
+
+const StartDraws& startDraws() {
+    static const StartDraws draws;
+    return draws;
+}
+
+// The block's points in the variant's space, one array per coordinate.
+struct Points {
+    double p[3][16];
+    double lo[3], hi[3];  // bounding box
+    Points(Space space, const uint8_t* image, int width, int startx, int starty) {
+        for (int i = 0; i < 16; ++i) {
+            double q[3];
+            toSpace(space, image + 3 * ((starty + i / 4) * width + startx + i % 4), q);
+            for (int c = 0; c < 3; ++c) p[c][i] = q[c];
+        }
+        for (int c = 0; c < 3; ++c) {
+            lo[c] = hi[c] = p[c][0];
+            for (int i = 1; i < 16; ++i) {
+                if (p[c][i] < lo[c]) lo[c] = p[c][i];
+                if (p[c][i] > hi[c]) hi[c] = p[c][i];
+            }
+        }
+    }
+};
+
+// Squared distances of all 16 points to one codeword, in one loop over the points
+// (the compiler vectorises it; no operation is fused or reordered, so every value is
+// the one the per-point formula gives).
+template <Space space>
+inline void distances(const Points& pts, const double cw[3], double d[16]) {
+    if (space == Space::HalfIntensity) {
+        for (int i = 0; i < 16; ++i) {
+            const double di = pts.p[0][i] - cw[0], du = pts.p[1][i] - cw[1], dv = pts.p[2][i] - cw[2];
+            d[i] = 0.5 * di * di + du * du + dv * dv;
+        }
+    } else if (space == Space::NotIntensity) {
+        for (int i = 0; i < 16; ++i) {
+            const double du = pts.p[1][i] - cw[1], dv = pts.p[2][i] - cw[2];
+            d[i] = du * du + dv * dv;
+        }
+    } else {
+        // Distances are to the codeword rounded to integers; rounding it once per round
+        // gives the same values as rounding it per point.
+        const double r[3] = {roundHalfAway(cw[0]), roundHalfAway(cw[1]), roundHalfAway(cw[2])};
+        for (int i = 0; i < 16; ++i) {
+            const double d0 = pts.p[0][i] - r[0], d1 = pts.p[1][i] - r[1], d2 = pts.p[2][i] - r[2];
+            d[i] = d0 * d0 + d1 * d1 + d2 * d2;
+        }
+    }
+}
+
+// One assignment round: each point to the nearer codeword (a tie goes to codeword 1),
+// the error and the coordinate sums of each codeword formed in pixel order.
+struct Assignment {
+    double error;
+    double sum[2][3];
+    int count0;
+    unsigned mask;  // bit i: point i went to codeword 0
+};
+
+#if defined(__SSE2__)
+// Without branches (the assignments are unpredictable): a point adds +0.0 to the sums
+// of the codeword it is not assigned to, which leaves them unchanged, as no
+// coordinate, and so no sum, is ever -0.0.
+inline Assignment assign(const Points& pts, const double d0[16], const double d1[16]) {
+    const __m128d allOnes = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    __m128d errorSum = _mm_setzero_pd();
+    __m128d sums[3] = {errorSum, errorSum, errorSum};  // (codeword 0, codeword 1)
+    Assignment a;
+    a.count0 = 0;
+    a.mask = 0;
+    for (int i = 0; i < 16; ++i) {
+        const __m128d x = _mm_load_sd(&d0[i]), y = _mm_load_sd(&d1[i]);
+        const __m128d to0 = _mm_cmplt_sd(x, y);
+        errorSum = _mm_add_sd(errorSum, _mm_or_pd(_mm_and_pd(to0, x), _mm_andnot_pd(to0, y)));
+        const int bit = _mm_movemask_pd(to0) & 1;
+        a.count0 += bit;
+        a.mask |= unsigned(bit) << i;
+        const __m128d lanes = _mm_unpacklo_pd(to0, _mm_xor_pd(to0, allOnes));
+        for (int c = 0; c < 3; ++c) sums[c] = _mm_add_pd(sums[c], _mm_and_pd(lanes, _mm_set1_pd(pts.p[c][i])));
+    }
+    a.error = _mm_cvtsd_f64(errorSum);
+    for (int c = 0; c < 3; ++c) {
+        a.sum[0][c] = _mm_cvtsd_f64(sums[c]);
+        a.sum[1][c] = _mm_cvtsd_f64(_mm_unpackhi_pd(sums[c], sums[c]));
+    }
+    return a;
+}
+#else
+inline Assignment assign(const Points& pts, const double d0[16], const double d1[16]) {
+    Assignment a = {0.0, {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}}, 0, 0};
+    for (int i = 0; i < 16; ++i) {
+        const int j = d0[i] < d1[i] ? 0 : 1;
+        a.error += j == 0 ? d0[i] : d1[i];
+        if (j == 0) {
+            ++a.count0;
+            a.mask |= 1u << i;
+        }
+        for (int c = 0; c < 3; ++c) a.sum[j][c] += pts.p[c][i];
+    }
+    return a;
+}
+#endif
+
 template <Space space>
 void clusterFloat(const uint8_t* image, int width, int startx, int starty, bool restartAlways,
                   uint8_t colors[2][3]) {
-    ETCRandom rng(10000);
-    double points[16][3];
-    for (int i = 0; i < 16; ++i)
-        toSpace(space, image + 3 * ((starty + i / 4) * width + startx + i % 4), points[i]);
-    double lo[3] = {points[0][0], points[0][1], points[0][2]};
-    double hi[3] = {lo[0], lo[1], lo[2]};
-    for (int i = 1; i < 16; ++i)
-        for (int c = 0; c < 3; ++c) {
-            if (points[i][c] < lo[c]) lo[c] = points[i][c];
-            if (points[i][c] > hi[c]) hi[c] = points[i][c];
-        }
+    const StartDraws& draws = startDraws();
+    const Points pts(space, image, width, startx, starty);
     double best = kInitialError;
     double bestCodewords[2][3] = {{0, 0, 0}, {0, 0, 0}};
     for (int start = 0; start < kMaxStarts; ++start) {
         double cw[2][3];
         for (int j = 0; j < 2; ++j)
             for (int c = 0; c < 3; ++c)
-                cw[j][c] = double(rng.next()) / double(ETCRandom::kMax) * (hi[c] - lo[c]) + lo[c];
+                cw[j][c] = draws.fraction[start][j][c] * (pts.hi[c] - pts.lo[c]) + pts.lo[c];
         bool emptyCodeword = false;
         double previous = -1.0;
+        unsigned previousAssignment = 0;
         for (int round = 0; round < kMaxRounds; ++round) {
-            double sum[2][3] = {{0, 0, 0}, {0, 0, 0}};
-            int count[2] = {0, 0};
-            double error = 0.0;
-            for (int i = 0; i < 16; ++i) {
-                const double d0 = distance<space>(points[i], cw[0]);
-                const double d1 = distance<space>(points[i], cw[1]);
-                const int j = d0 < d1 ? 0 : 1;  // a tie goes to codeword 1
-                error += j == 0 ? d0 : d1;
-                ++count[j];
-                for (int c = 0; c < 3; ++c) sum[j][c] += points[i][c];
-            }
+            double d0[16], d1[16];
+            distances<space>(pts, cw[0], d0);
+            distances<space>(pts, cw[1], d1);
+            const Assignment a = assign(pts, d0, d1);
+            const double error = a.error;
+            const int count0 = a.count0, count1 = 16 - a.count0;
             if (error < best) {
                 best = error;
                 for (int j = 0; j < 2; ++j)
                     for (int c = 0; c < 3; ++c) bestCodewords[j][c] = cw[j][c];
             }
-            if (count[0] == 0 || count[1] == 0) {
+            if (count0 == 0 || count1 == 0) {
                 emptyCodeword = true;
                 break;
             }
-            for (int j = 0; j < 2; ++j)
-                for (int c = 0; c < 3; ++c) cw[j][c] = sum[j][c] / count[j];
+            for (int c = 0; c < 3; ++c) {
+                cw[0][c] = a.sum[0][c] / count0;
+                cw[1][c] = a.sum[1][c] / count1;
+            }
             if (error == 0.0 || (round > 0 && error == previous)) break;
+            // The same assignment as in the round before gives the same means, so the
+            // codewords just computed equal the ones this round used: the next round
+            // would repeat this error and stop without a change. Stop now.
+            if (round > 0 && a.mask == previousAssignment) break;
             previous = error;
+            previousAssignment = a.mask;
         }
         if (!emptyCodeword && !restartAlways) break;
     }
@@ -146,13 +239,13 @@ void clusterFloat(const uint8_t* image, int width, int startx, int starty, bool 
 
 // RGB clustering in integer arithmetic (no restart after convergence).
 void clusterInteger(const uint8_t* image, int width, int startx, int starty, uint8_t colors[2][3]) {
-    ETCRandom rng(10000);
-    int points[16][3];
+    const StartDraws& draws = startDraws();
+    int points[3][16];
     int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
     for (int i = 0; i < 16; ++i) {
         const uint8_t* p = image + 3 * ((starty + i / 4) * width + startx + i % 4);
         for (int c = 0; c < 3; ++c) {
-            points[i][c] = p[c];
+            points[c][i] = p[c];
             if (p[c] < lo[c]) lo[c] = p[c];
             if (p[c] > hi[c]) hi[c] = p[c];
         }
@@ -163,36 +256,43 @@ void clusterInteger(const uint8_t* image, int width, int startx, int starty, uin
         int cw[2][3];
         for (int j = 0; j < 2; ++j)
             for (int c = 0; c < 3; ++c)
-                cw[j][c] = int(double(rng.next()) / double(ETCRandom::kMax) * (hi[c] - lo[c]) + lo[c]);
+                cw[j][c] = int(draws.fraction[start][j][c] * (hi[c] - lo[c]) + lo[c]);
         bool emptyCodeword = false;
         int previous = -1;
         for (int round = 0; round < kMaxRounds; ++round) {
-            int sum[2][3] = {{0, 0, 0}, {0, 0, 0}};
-            int count[2] = {0, 0};
-            int error = 0;
+            int d[2][16];
+            for (int j = 0; j < 2; ++j)
+                for (int i = 0; i < 16; ++i) {
+                    const int dr = points[0][i] - cw[j][0], dg = points[1][i] - cw[j][1],
+                              db = points[2][i] - cw[j][2];
+                    d[j][i] = dr * dr + dg * dg + db * db;
+                }
+            // Integer sums: exact in any order.
+            int sum0[3] = {0, 0, 0}, total[3] = {0, 0, 0};
+            int count0 = 0, error = 0;
             for (int i = 0; i < 16; ++i) {
-                int d[2] = {0, 0};
-                for (int j = 0; j < 2; ++j)
-                    for (int c = 0; c < 3; ++c) {
-                        const int diff = points[i][c] - cw[j][c];
-                        d[j] += diff * diff;
-                    }
-                const int j = d[0] < d[1] ? 0 : 1;
-                error += d[j];
-                ++count[j];
-                for (int c = 0; c < 3; ++c) sum[j][c] += points[i][c];
+                const int to0 = d[0][i] < d[1][i] ? -1 : 0;
+                error += to0 ? d[0][i] : d[1][i];
+                count0 -= to0;
+                for (int c = 0; c < 3; ++c) {
+                    sum0[c] += points[c][i] & to0;
+                    total[c] += points[c][i];
+                }
             }
+            const int count1 = 16 - count0;
             if (error < best) {
                 best = error;
                 for (int j = 0; j < 2; ++j)
                     for (int c = 0; c < 3; ++c) bestCodewords[j][c] = cw[j][c];
             }
-            if (count[0] == 0 || count[1] == 0) {
+            if (count0 == 0 || count1 == 0) {
                 emptyCodeword = true;
                 break;
             }
-            for (int j = 0; j < 2; ++j)
-                for (int c = 0; c < 3; ++c) cw[j][c] = sum[j][c] / count[j];
+            for (int c = 0; c < 3; ++c) {
+                cw[0][c] = sum0[c] / count0;
+                cw[1][c] = (total[c] - sum0[c]) / count1;
+            }
             if (error == 0 || (round > 0 && error == previous)) break;
             previous = error;
         }

@@ -45,14 +45,18 @@ void compressBlockPlanar57(const uint8_t* image, int width, int startx, int star
                            unsigned int& word1, unsigned int& word2) {
     unsigned code[3][3];  // [channel][O, H, V]
     for (int c = 0; c < 3; ++c) {
-        double rhs[3] = {0.0, 0.0, 0.0};
+        // The right-hand sides sum v * (1 - x/4 - y/4), v * x/4 and v * y/4: multiples
+        // of 1/4 far below 2^53, exact in any order, so they are summed as integers
+        // (in quarters) and scaled once.
+        int quarters[3] = {0, 0, 0};
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 4; ++x) {
-                const double v = image[3 * ((starty + y) * width + startx + x) + c];
-                rhs[0] += v * (1.0 - x / 4.0 - y / 4.0);
-                rhs[1] += v * (x / 4.0);
-                rhs[2] += v * (y / 4.0);
+                const int v = image[3 * ((starty + y) * width + startx + x) + c];
+                quarters[0] += v * (4 - x - y);
+                quarters[1] += v * x;
+                quarters[2] += v * y;
             }
+        const double rhs[3] = {quarters[0] / 4.0, quarters[1] / 4.0, quarters[2] / 4.0};
         for (int k = 0; k < 3; ++k) {
             const double value = clamp255(kNormalInverse[k][0] * rhs[0] + kNormalInverse[k][1] * rhs[1] +
                                           kNormalInverse[k][2] * rhs[2]);

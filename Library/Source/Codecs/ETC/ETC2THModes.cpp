@@ -1,5 +1,6 @@
 // T and H mode encoders from clustered colour pairs, and the scoring entry points.
 #include "Codecs/ETC/ETC2Compress.h"
+#include "Codecs/ETC/ETC2THPlainScores.h"
 #include "Codecs/ETC/ETC2THScore.h"
 
 namespace qeltexture {
@@ -17,6 +18,40 @@ struct BlockAlpha {
         for (int i = 0; i < 16; ++i) a[i] = alphaImage[(starty + i / 4) * width + startx + i % 4];
     }
 };
+
+// The pair scoring of a metric: the vector one for the plain metric.
+template <class M>
+struct ScoresOf {
+    using type = PairScores<M>;
+};
+template <>
+struct ScoresOf<PlainMetric> {
+    using type = PlainPairScores;
+};
+
+// The H block of a clustered pair: colours in increasing 12-bit order, equal colours
+// changed first (then scored as a new pair).
+template <class M>
+unsigned hFromPair(const BlockPixels& px, const typename ScoresOf<M>::type& scores, const uint8_t colors[2][3],
+                   unsigned& word1, unsigned& word2) {
+    uint8_t distance;
+    unsigned indices, err;
+    const unsigned v0 = value444(colors[0]), v1 = value444(colors[1]);
+    uint8_t ordered[2][3];
+    const bool swap = v0 > v1;
+    for (int c = 0; c < 3; ++c) {
+        ordered[0][c] = colors[swap][c];
+        ordered[1][c] = colors[!swap][c];
+    }
+    if (v0 != v1) {
+        err = scores.bestH(swap, distance, indices);
+    } else {
+        orderHColors(ordered);
+        err = typename ScoresOf<M>::type(px, ordered).bestH(false, distance, indices);
+    }
+    packH58(ordered, distance, indices, word1, word2);
+    return err;
+}
 
 using Clustering = void (*)(const uint8_t*, int, int, int, uint8_t[2][3]);
 
@@ -48,21 +83,9 @@ unsigned hFromClustering(Clustering cluster, const uint8_t* image, int width, in
 // One H candidate: clustered, quantised, ordered, scored and packed.
 void hCandidate(Clustering cluster, const uint8_t* image, int width, int startx, int starty,
                 const BlockPixels& px, unsigned& err, unsigned& word1, unsigned& word2) {
-    uint8_t colors[2][3], distance;
-    unsigned indices;
+    uint8_t colors[2][3];
     clustered444(cluster, image, width, startx, starty, colors);
-    if (value444(colors[0]) == value444(colors[1])) {
-        orderHColors(colors);
-        err = hSearch<PlainMetric>(px, nullptr, colors, distance, indices);
-        packH58(colors, distance, indices, word1, word2);
-        return;
-    }
-    const bool swap = value444(colors[0]) > value444(colors[1]);
-    const PairScores<PlainMetric> scores(px, colors);
-    err = scores.bestH(swap, distance, indices);
-    const uint8_t ordered[2][3] = {{colors[swap][0], colors[swap][1], colors[swap][2]},
-                                   {colors[!swap][0], colors[!swap][1], colors[!swap][2]}};
-    packH58(ordered, distance, indices, word1, word2);
+    err = hFromPair<PlainMetric>(px, PlainPairScores(px, colors), colors, word1, word2);
 }
 
 // The fastest T and H blocks of a block from one clustering (both use the same pair).
@@ -73,7 +96,7 @@ void thFastest(const uint8_t* image, int width, int startx, int starty, unsigned
     uint8_t colors[2][3];
     clustered444(computeColorLBGHalfIntensityFast, image, width, startx, starty, colors);
     const BlockPixels px(image, width, startx, starty);
-    const PairScores<M> scores(px, colors);
+    const typename ScoresOf<M>::type scores(px, colors);
     int order;
     uint8_t distance;
     unsigned indices;
@@ -82,19 +105,7 @@ void thFastest(const uint8_t* image, int width, int startx, int starty, unsigned
                                    {colors[1 - order][0], colors[1 - order][1], colors[1 - order][2]}};
     tWord1 = packT59Word1(tColors, distance);
     tWord2 = indexConversion(indices);
-    // H scores the colours in increasing 12-bit order; equal colours are changed first.
-    const unsigned v0 = value444(colors[0]), v1 = value444(colors[1]);
-    if (v0 != v1) {
-        hErr = scores.bestH(v0 > v1, distance, indices);
-        const bool swap = v0 > v1;
-        const uint8_t hColors[2][3] = {{colors[swap][0], colors[swap][1], colors[swap][2]},
-                                       {colors[!swap][0], colors[!swap][1], colors[!swap][2]}};
-        packH58(hColors, distance, indices, hWord1, hWord2);
-        return;
-    }
-    orderHColors(colors);
-    hErr = hSearch<M>(px, nullptr, colors, distance, indices);
-    packH58(colors, distance, indices, hWord1, hWord2);
+    hErr = hFromPair<M>(px, scores, colors, hWord1, hWord2);
 }
 
 }  // namespace
@@ -256,7 +267,7 @@ unsigned int tFastWithFastest(const uint8_t* image, int width, int startx, int s
         } else {
             uint8_t colors[2][3];
             clustered444(candidates[c], image, width, startx, starty, colors);
-            const PairScores<PlainMetric> scores(px, colors);
+            const PlainPairScores scores(px, colors);
             int order;
             uint8_t distance;
             unsigned indices;

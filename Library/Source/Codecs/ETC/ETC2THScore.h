@@ -192,7 +192,8 @@ struct MetricWeights<etc1detail::Percep1000Metric> {
 
 // T and H scoring of one colour pair at once, sharing the per-pixel errors of the
 // paint colours (c0, c1 and c0 +- d, c1 +- d for every distance): the fastest T and H
-// encoders cluster the same pair. Gives exactly tSearch / hSearch's results.
+// encoders cluster the same pair. Gives exactly tSearch / hSearch's results. The
+// perceptual encoders use it; the plain ones use its vector form, PlainPairScores.
 template <class M>
 struct PairScores {
     unsigned plain[2][16];     // error to colour 0, colour 1
