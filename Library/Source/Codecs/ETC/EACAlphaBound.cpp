@@ -18,11 +18,6 @@ namespace eacdetail {
 
 #ifdef QELTEX_ALPHA_BOUND_AVX2
 
-bool alphaRowBoundsAvailable() {
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available;
-}
-
 namespace {
 
 // The error sum of 16 bases (lanes) starting at `at` (the reversed row at b0 + 255),
@@ -84,8 +79,7 @@ __attribute__((target("avx2"))) unsigned alphaRowBounds(const int alpha[16], con
 
 #else
 
-bool alphaRowBoundsAvailable() { return false; }
-
+// Never called: etcUseAVX2 is false here.
 unsigned alphaRowBounds(const int*, const uint16_t*, const int*, int, int, uint16_t*) { return 0; }
 
 #endif

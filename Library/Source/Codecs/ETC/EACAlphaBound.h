@@ -10,9 +10,6 @@ namespace eacdetail {
 // at alpha - base = 255 - k (k = 0..510), then padding up to a whole vector load.
 constexpr int kWalkRowStride = 528;
 
-// Whether alphaRowBounds can run on this processor (it needs AVX2).
-bool alphaRowBoundsAvailable();
-
 // For every base in [first, last] (0 <= first <= last <= 255), writes to bounds[base]
 // a lower bound of the error of the 16 alphas under the fast walk of one table row
 // (`row` points at that row's reversed table, `modifiers` at its 8 modifiers). The

@@ -27,6 +27,7 @@
 #include "Codecs/ETC/EACAlphaBound.h"
 #include "Codecs/ETC/EACCompress.h"
 #include "Codecs/ETC/ETCTables.h"
+#include "Codecs/ETC/ETCVectorLevel.h"
 
 namespace qeltexture {
 
@@ -255,7 +256,7 @@ void alphaBlock(const uint8_t* data, int ix, int iy, int width, uint8_t* output,
     // The tables are built from the standard table; another one takes the walk always.
     static const WalkTables tables(qeltexture::alphaTable);
     const bool useTables = alphaTable == qeltexture::alphaTable;
-    const bool useBounds = useTables && !slow && eacdetail::alphaRowBoundsAvailable();
+    const bool useBounds = useTables && !slow && etcUseAVX2(ETCVectorLevel::Best);
     const int windowFirst = clamp255(avg - 74), windowLast = clamp255(avg + 74);  // every base a row can visit
     uint16_t bounds[272];
     Best best;
