@@ -16,7 +16,7 @@ using qeltexture::MetaDataKeyMap;
 using qeltexture::MetaDataMap;
 
 // Claimed pixel data beyond this is skipped by the stream harness: a short stream read is
-// accepted with the full (size-model bounded) block allocated, which is the specified
+// accepted with the full (size-model bounded) block allocated, which is the intended
 // behaviour and would only trip the fuzzer's memory limit.
 constexpr uint32_t kMaxClaimedData = 1u << 20;
 

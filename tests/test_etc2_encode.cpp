@@ -181,7 +181,7 @@ TEST(ETC2Modes, HColourOrderAndOddDistances) {
     EXPECT_GT(even, 20);
 }
 
-TEST(ETC2Modes, ModeEncodersAgreeWithTheirPartsAndDecodedErrors) {
+TEST(ETC2Modes, ModeEncodersAgreeWithTheirBuildingBlocksAndDecodedErrors) {
     for (const Block& blk : etctest::mixedBlocks(200, 100, 9)) {
         unsigned w1, w2, high, low;
         Block dec(48);
