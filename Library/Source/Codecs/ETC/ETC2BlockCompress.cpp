@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Codecs/ETC/ETC1Compress.h"
+#include "Codecs/ETC/ETC1TableFit.h"
 #include "Codecs/ETC/ETC2Compress.h"
 #include "Codecs/ETC/ETCDecodeBlocks.h"
 #include "PixelFormat.h"
@@ -12,12 +13,42 @@ namespace qeltexture {
 
 namespace {
 
-constexpr unsigned kPlainCeiling = 3121200u;
-constexpr unsigned kPercepCeiling = 1040400000u;
+using etc1detail::Percep1000Metric;
+using etc1detail::PlainMetric;
 
 struct Block {
     unsigned high = 0, low = 0;
 };
+
+// The block kept so far and its error: a candidate replaces it only when strictly
+// better; offer() says whether it did.
+template <class E>
+struct Kept {
+    Block block;
+    E err;
+    bool offer(const Block& b, E e) {
+        if (!(e < err)) return false;
+        err = e;
+        block = b;
+        return true;
+    }
+};
+
+Block block59(unsigned w1, unsigned w2) {
+    Block b;
+    stuff59bits(w1, w2, b.high, b.low);
+    return b;
+}
+Block block58(unsigned w1, unsigned w2) {
+    Block b;
+    stuff58bits(w1, w2, b.high, b.low);
+    return b;
+}
+Block block57(unsigned w1, unsigned w2) {
+    Block b;
+    stuff57bits(w1, w2, b.high, b.low);
+    return b;
+}
 
 double plainScore(const uint8_t* image, uint8_t* decoded, int width, int startx, int starty,
                   const Block& b) {
@@ -38,18 +69,9 @@ unsigned percep1000Score(const uint8_t* image, uint8_t* decoded, int width, int 
         for (int x = 0; x < 4; ++x) {
             const uint8_t* p = image + 3 * ((starty + y) * width + startx + x);
             const uint8_t* d = decoded + 3 * (y * 4 + x);
-            const int dr = d[0] - p[0], dg = d[1] - p[1], db = d[2] - p[2];
-            sum += unsigned(dr * dr) * 299u + unsigned(dg * dg) * 587u + unsigned(db * db) * 114u;
+            sum += Percep1000Metric::pixel(d[0] - p[0], d[1] - p[1], d[2] - p[2]);
         }
     return sum;
-}
-
-Block planarBlock(const uint8_t* image, int width, int startx, int starty) {
-    unsigned w1, w2;
-    compressBlockPlanar57(image, width, startx, starty, w1, w2);
-    Block b;
-    stuff57bits(w1, w2, b.high, b.low);
-    return b;
 }
 
 // The ETC2-only candidates after an ETC1 (or punch-through) block of error `err`:
@@ -63,51 +85,35 @@ using PairEncoder = void (*)(const uint8_t*, int, int, int, unsigned&, unsigned&
 
 template <class Score>
 void etc2Candidates(const uint8_t* image, uint8_t* decoded, int width, int startx, int starty,
-                    Block& kept, double err, Score score, PairEncoder thFastest, bool plainPair) {
+                    Kept<double>& kept, Score score, PairEncoder thFastest, bool plainPair) {
     enum { kKept, kPlanar, kT, kH } winner = kKept;
-    const Block p = planarBlock(image, width, startx, starty);
-    const double pe = score(image, decoded, width, startx, starty, p);
-    if (pe < err) {
-        err = pe;
-        kept = p;
-        winner = kPlanar;
-    }
+    auto scored = [&](const Block& b, unsigned ownErr) {
+        return plainPair ? double(ownErr) : score(image, decoded, width, startx, starty, b);
+    };
+    unsigned w1, w2;
+    compressBlockPlanar57(image, width, startx, starty, w1, w2);
+    const Block p = block57(w1, w2);
+    if (kept.offer(p, score(image, decoded, width, startx, starty, p))) winner = kPlanar;
     unsigned tErr, tw1, tw2, hErr, hw1, hw2;
     thFastest(image, width, startx, starty, tErr, tw1, tw2, hErr, hw1, hw2);
-    Block t, h;
-    stuff59bits(tw1, tw2, t.high, t.low);
-    stuff58bits(hw1, hw2, h.high, h.low);
-    const double te = plainPair ? double(tErr) : score(image, decoded, width, startx, starty, t);
-    if (te < err) {
-        err = te;
-        kept = t;
-        winner = kT;
-    }
-    const double he = plainPair ? double(hErr) : score(image, decoded, width, startx, starty, h);
-    if (he < err) {
-        err = he;
-        kept = h;
-        winner = kH;
-    }
+    const Block t = block59(tw1, tw2), h = block58(hw1, hw2);
+    if (kept.offer(t, scored(t, tErr))) winner = kT;
+    if (kept.offer(h, scored(h, hErr))) winner = kH;
     if (winner == kT) {
         // The plain fastest T block is the fast encoder's second candidate.
         const unsigned fastest[3] = {tErr, tw1, tw2};
-        unsigned w1, w2;
         const unsigned e2 = tFastWithFastest(image, width, startx, starty, plainPair ? fastest : nullptr, w1, w2);
-        Block t2;
-        stuff59bits(w1, w2, t2.high, t2.low);
-        if ((plainPair ? double(e2) : score(image, decoded, width, startx, starty, t2)) < err) kept = t2;
+        const Block t2 = block59(w1, w2);
+        kept.offer(t2, scored(t2, e2));
     } else if (winner == kH) {
-        unsigned w1, w2;
         const unsigned e2 = compressBlockTHUMB58HFast(image, width, startx, starty, w1, w2);
-        Block h2;
-        stuff58bits(w1, w2, h2.high, h2.low);
-        if ((plainPair ? double(e2) : score(image, decoded, width, startx, starty, h2)) < err) kept = h2;
+        const Block h2 = block58(w1, w2);
+        kept.offer(h2, scored(h2, e2));
     }
 }
 
 void punchThrough(const uint8_t* image, const uint8_t* alphaImage, uint8_t* decoded, int width,
-                  int startx, int starty, Block& kept) {
+                  int startx, int starty, Kept<double>& kept) {
     uint8_t decodedAlpha[16];
     auto score = [&](const Block& b) {
         decompressBlockETC21BitAlpha(b.high, b.low, decoded, decodedAlpha, 4, 0, 0);
@@ -116,26 +122,17 @@ void punchThrough(const uint8_t* image, const uint8_t* alphaImage, uint8_t* deco
     Block a;
     const unsigned testErr =
         compressBlockDifferentialWithAlpha(true, image, alphaImage, width, startx, starty, a.high, a.low);
-    double err = score(a);
-    if (double(testErr) != err) std::printf("testerr: %d, etcerr: %lf\n", int(testErr), err);
-    kept = a;
+    kept = {a, score(a)};
+    if (double(testErr) != kept.err) std::printf("testerr: %d, etcerr: %lf\n", int(testErr), kept.err);
     unsigned w1, w2;
     Block b;
     compressBlockTHUMB59TAlpha(image, alphaImage, width, startx, starty, w1, w2);
     stuff59bitsDiffFalse(w1, w2, b.high, b.low);
-    const double be = score(b);
-    if (be < err) {
-        err = be;
-        kept = b;
-    }
+    kept.offer(b, score(b));
     Block c;
     compressBlockTHUMB58HAlpha(image, alphaImage, width, startx, starty, w1, w2);
     stuff58bitsDiffFalse(w1, w2, c.high, c.low);
-    const double ce = score(c);
-    if (ce < err) {
-        err = ce;
-        kept = c;
-    }
+    kept.offer(c, score(c));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             if (alphaImage[(starty + y) * width + startx + x] < 128) return;
@@ -143,12 +140,8 @@ void punchThrough(const uint8_t* image, const uint8_t* alphaImage, uint8_t* deco
     // Opaque block: an ordinary differential block, then the RGB candidates.
     Block d;
     compressBlockDifferentialWithAlpha(false, image, alphaImage, width, startx, starty, d.high, d.low);
-    const double de = plainScore(image, decoded, width, startx, starty, d);
-    if (de < err) {
-        err = de;
-        kept = d;
-    }
-    etc2Candidates(image, decoded, width, startx, starty, kept, err, plainScore, compressBlockTHFastest, true);
+    kept.offer(d, plainScore(image, decoded, width, startx, starty, d));
+    etc2Candidates(image, decoded, width, startx, starty, kept, plainScore, compressBlockTHFastest, true);
 }
 
 // The final choice of both exhaustive encoders: the ETC1 start, then differential,
@@ -156,27 +149,14 @@ void punchThrough(const uint8_t* image, const uint8_t* alphaImage, uint8_t* deco
 void pickExhaustiveResult(const Block& f, unsigned fErr, const Block& d, unsigned dErr, const Block& i,
                           unsigned iErr, const Block& p, unsigned pErr, unsigned h1, unsigned h2, unsigned hErr,
                           unsigned t1, unsigned t2, unsigned tErr, unsigned int& high, unsigned int& low) {
-    Block kept = f;
-    unsigned err = fErr;
-    if (dErr < err) {
-        err = dErr;
-        kept = d;
-    }
-    if (iErr < err) {
-        err = iErr;
-        kept = i;
-    }
-    if (pErr < err) {
-        err = pErr;
-        kept = p;
-    }
-    if (hErr < err) {
-        err = hErr;
-        stuff58bits(h1, h2, kept.high, kept.low);
-    }
-    if (tErr < err) stuff59bits(t1, t2, kept.high, kept.low);
-    high = kept.high;
-    low = kept.low;
+    Kept<unsigned> kept{f, fErr};
+    kept.offer(d, dErr);
+    kept.offer(i, iErr);
+    kept.offer(p, pErr);
+    kept.offer(block58(h1, h2), hErr);
+    kept.offer(block59(t1, t2), tErr);
+    high = kept.block.high;
+    low = kept.block.low;
 }
 
 }  // namespace
@@ -185,28 +165,28 @@ void compressBlockETC2Fast(const uint8_t* image, const uint8_t* alphaImage, uint
                            int width, int height, int startx, int starty, unsigned int& high,
                            unsigned int& low, unsigned int format) {
     (void)height;
-    Block kept;
+    Kept<double> kept{};
     if (format == ePF_ETC2_RGB_A1) {
         punchThrough(image, alphaImage, decoded, width, startx, starty, kept);
     } else {
         // The fast ETC1 error is the exact plain error of its block.
-        const double err = compressBlockDiffFlipFast(image, decoded, width, startx, starty, kept.high, kept.low);
-        etc2Candidates(image, decoded, width, startx, starty, kept, err, plainScore, compressBlockTHFastest, true);
+        kept.err = compressBlockDiffFlipFast(image, decoded, width, startx, starty, kept.block.high, kept.block.low);
+        etc2Candidates(image, decoded, width, startx, starty, kept, plainScore, compressBlockTHFastest, true);
     }
-    high = kept.high;
-    low = kept.low;
+    high = kept.block.high;
+    low = kept.block.low;
 }
 
 void compressBlockETC2FastPerceptual(const uint8_t* image, uint8_t* decoded, int width,
                                      int startx, int starty, unsigned int& high,
                                      unsigned int& low) {
-    Block kept;
-    const double err = 1000.0 * compressBlockDiffFlipFastPerceptual(image, decoded, width, startx,
-                                                                    starty, kept.high, kept.low);
-    etc2Candidates(image, decoded, width, startx, starty, kept, err, percepScore,
+    Kept<double> kept{};
+    kept.err = 1000.0 * compressBlockDiffFlipFastPerceptual(image, decoded, width, startx, starty,
+                                                            kept.block.high, kept.block.low);
+    etc2Candidates(image, decoded, width, startx, starty, kept, percepScore,
                    compressBlockTHFastestPerceptual1000, false);
-    high = kept.high;
-    low = kept.low;
+    high = kept.block.high;
+    low = kept.block.low;
 }
 
 // Every search below reports the real error of the block it returns (a search that
@@ -222,7 +202,7 @@ void compressBlockETC2Exhaustive(const uint8_t* image, uint8_t* decoded, int wid
     compressBlockPlanar57(image, width, startx, starty, p1, p2);
     const unsigned p0Err =
         decompressBlockPlanar57errorPerComponent(p1, p2, decoded, image, width, startx, starty, eR, eG, eB);
-    unsigned bound = std::min(std::min(fErr, kPlainCeiling), p0Err);
+    unsigned bound = std::min(std::min(fErr, PlainMetric::kInit), p0Err);
     unsigned t1, t2, h1, h2, t0Err, h0Err;
     compressBlockTHFastest(image, width, startx, starty, t0Err, t1, t2, h0Err, h1, h2);
     bound = std::min(bound, std::min(t0Err, h0Err));
@@ -238,8 +218,7 @@ void compressBlockETC2Exhaustive(const uint8_t* image, uint8_t* decoded, int wid
     bound = std::min(bound, hErr);
     const unsigned tErr = compressBlockTHUMB59TExhaustive(image, width, startx, starty, t1, t2, bound);
 
-    Block p;
-    stuff57bits(p1, p2, p.high, p.low);
+    const Block p = block57(p1, p2);
     const unsigned pScore = unsigned(plainScore(image, decoded, width, startx, starty, p));
     pickExhaustiveResult(f, fErr, d, dErr, i, iErr, p, pScore, h1, h2, hErr, t1, t2, tErr, high, low);
 }
@@ -252,7 +231,7 @@ void compressBlockETC2ExhaustivePerceptual(const uint8_t* image, uint8_t* decode
     Block f;
     const double fScaled =
         1000.0 * compressBlockDiffFlipFastPerceptual(image, decoded, width, startx, starty, f.high, f.low);
-    const unsigned fErr = fScaled >= double(kPercepCeiling) ? kPercepCeiling : unsigned(fScaled);
+    const unsigned fErr = fScaled >= double(Percep1000Metric::kInit) ? Percep1000Metric::kInit : unsigned(fScaled);
     unsigned bound = fErr;
     unsigned p1, p2, eR, eG, eB;
     compressBlockPlanar57(image, width, startx, starty, p1, p2);
@@ -276,8 +255,7 @@ void compressBlockETC2ExhaustivePerceptual(const uint8_t* image, uint8_t* decode
     bound = std::min(bound, hErr);
     const unsigned tErr = compressBlockTHUMB59TExhaustivePerceptual(image, width, startx, starty, t1, t2, bound);
 
-    Block p;
-    stuff57bits(p1, p2, p.high, p.low);
+    const Block p = block57(p1, p2);
     const unsigned pScore = percep1000Score(image, decoded, width, startx, starty, p);
     pickExhaustiveResult(f, fErr, d, dErr, i, iErr, p, pScore, h1, h2, hErr, t1, t2, tErr, high, low);
 }
