@@ -20,9 +20,9 @@ namespace eacdetail {
 
 namespace {
 
-// The error sum of 16 bases (lanes) starting at `at` (the reversed row at b0 + 255),
-// each pixel's term capped by the clamp terms its lane allows. `noLow` / `noHigh` are
-// all ones in lanes that cannot clamp that way.
+// The error sum of the 16 bases (lanes) from b0; starts[i] is pixel i's reversed-row
+// entry for base 0. Each term is capped by the clamp terms its lane allows: `noLow` /
+// `noHigh` are all ones in lanes that cannot clamp that way.
 template <bool low, bool high>
 __attribute__((target("avx2"))) inline __m256i chunkSum(const uint16_t* const starts[16], int b0,
                                                         const __m256i* lowClamp, const __m256i* highClamp,

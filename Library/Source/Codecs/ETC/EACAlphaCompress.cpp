@@ -42,31 +42,34 @@ struct AlphaSearch {
     int steps[3], reaches[3];
 };
 
+// One pixel's error under the directed walk; `value` maps base + modifier to the value
+// the decoder would produce (clamped, or left as it is for the per-difference table).
+template <class Value>
+int walkPixel(int a, int base, const int* row, int negativeLast, Value value) {
+    if (a <= base) {
+        int d = value(base + row[0]) - a, best = d * d;
+        for (int e = 1; e <= negativeLast; ++e) {
+            d = value(base + row[e]) - a;
+            if (d * d >= best) break;
+            best = d * d;
+        }
+        return best;
+    }
+    int d = value(base + row[7]) - a, best = d * d;
+    for (int e = 6; e >= 4; --e) {
+        d = value(base + row[e]) - a;
+        if (d * d > best) break;
+        best = d * d;
+    }
+    return best;
+}
+
 // Error of (base, row) by the directed walk, abandoned once the sum exceeds `limit`
 // (the partial sum is returned then).
 int walkError(const int alpha[16], int base, const int* row, int negativeLast, int limit) {
     int sum = 0;
     for (int i = 0; i < 16; ++i) {
-        const int a = alpha[i];
-        int best;
-        if (a <= base) {
-            int d = clamp255(base + row[0]) - a;
-            best = d * d;
-            for (int e = 1; e <= negativeLast; ++e) {
-                d = clamp255(base + row[e]) - a;
-                if (d * d >= best) break;
-                best = d * d;
-            }
-        } else {
-            int d = clamp255(base + row[7]) - a;
-            best = d * d;
-            for (int e = 6; e >= 4; --e) {
-                d = clamp255(base + row[e]) - a;
-                if (d * d > best) break;
-                best = d * d;
-            }
-        }
-        sum += best;
+        sum += walkPixel(alpha[i], base, row, negativeLast, clamp255);
         if (sum > limit) return sum;
     }
     return sum;
@@ -100,29 +103,7 @@ struct WalkTables {
             for (int r = 0; r < 256; ++r)
                 for (int k = 0; k <= 510; ++k)  // without clamping only alpha - base matters
                     error[(std::size_t(w) * 256 + r) * eacdetail::kWalkRowStride + std::size_t(k)] =
-                        uint16_t(walkErrorUnclamped(255 - k, 0, rows[r], w == 0 ? 3 : 4));
-    }
-    // The walk with plain arithmetic (no clamping), for the table.
-    static int walkErrorUnclamped(int a, int base, const int* row, int negativeLast) {
-        int best;
-        if (a <= base) {
-            int d = base + row[0] - a;
-            best = d * d;
-            for (int e = 1; e <= negativeLast; ++e) {
-                d = base + row[e] - a;
-                if (d * d >= best) break;
-                best = d * d;
-            }
-        } else {
-            int d = base + row[7] - a;
-            best = d * d;
-            for (int e = 6; e >= 4; --e) {
-                d = base + row[e] - a;
-                if (d * d > best) break;
-                best = d * d;
-            }
-        }
-        return best;
+                        uint16_t(walkPixel(255 - k, 0, rows[r], w == 0 ? 3 : 4, [](int v) { return v; }));
     }
 };
 
