@@ -14,20 +14,6 @@ using namespace etc1detail;
 
 namespace {
 
-// Average colour of a half (8 pixels), each channel sum x 0.125.
-void halfAverage(const uint8_t* image, int width, int startx, int starty, HalfShape shape,
-                 double average[3]) {
-    int sum[3] = {0, 0, 0};
-    for (int y = 0; y < shape.rows; ++y)
-        for (int x = 0; x < shape.columns; ++x) {
-            const uint8_t* p = image + 3 * ((starty + y) * width + startx + x);
-            sum[0] += p[0];
-            sum[1] += p[1];
-            sum[2] += p[2];
-        }
-    for (int c = 0; c < 3; ++c) average[c] = sum[c] * 0.125;
-}
-
 bool fitsDelta(const int code[2][3]) {
     for (int c = 0; c < 3; ++c) {
         const int d = code[1][c] - code[0][c];

@@ -9,15 +9,6 @@ using namespace etc1detail;
 
 namespace {
 
-void average(const uint8_t* image, int width, int startx, int starty, HalfShape shape,
-             double out[3]) {
-    int sum[3] = {0, 0, 0};
-    for (int y = 0; y < shape.rows; ++y)
-        for (int x = 0; x < shape.columns; ++x)
-            for (int c = 0; c < 3; ++c) sum[c] += image[3 * ((starty + y) * width + startx + x) + c];
-    for (int c = 0; c < 3; ++c) out[c] = sum[c] * 0.125;
-}
-
 // Origin and shape of the halves upper, lower, left, right.
 void halfGeometry(int half, int startx, int starty, int& sx, int& sy, HalfShape& shape) {
     sx = startx + (half == kETC1HalfRight ? 2 : 0);
@@ -33,7 +24,7 @@ ETC1IndividualStart individualStart(const uint8_t* image, int width, int startx,
         HalfShape shape;
         halfGeometry(h, startx, starty, sx, sy, shape);
         double avg[3];
-        average(image, width, sx, sy, shape, avg);
+        halfAverage(image, width, sx, sy, shape, avg);
         uint8_t colour[3];
         for (int c = 0; c < 3; ++c) {
             start.code[h][c] = int(15.0 * avg[c] / 255.0 + 0.5);
@@ -60,7 +51,7 @@ ETC1DifferentialStart differentialStart(const uint8_t* image, int width, int sta
         HalfShape shape;
         for (int h = 0; h < 2; ++h) {
             halfGeometry(first + h, startx, starty, sx[h], sy[h], shape);
-            average(image, width, sx[h], sy[h], shape, avg[h]);
+            halfAverage(image, width, sx[h], sy[h], shape, avg[h]);
             for (int c = 0; c < 3; ++c) code[h][c] = int(31.0 * avg[h][c] / 255.0 + 0.5);
         }
         // A channel whose two codes are too far apart for the delta takes the code of the

@@ -6,6 +6,15 @@ namespace qeltexture {
 
 using namespace etc1detail;
 
+void etc1detail::halfAverage(const uint8_t* image, int width, int startx, int starty, HalfShape shape,
+                             double average[3]) {
+    int sum[3] = {0, 0, 0};
+    for (int y = 0; y < shape.rows; ++y)
+        for (int x = 0; x < shape.columns; ++x)
+            for (int c = 0; c < 3; ++c) sum[c] += image[3 * ((starty + y) * width + startx + x) + c];
+    for (int c = 0; c < 3; ++c) average[c] = sum[c] * 0.125;
+}
+
 unsigned int compressBlockWithTable2x4(const uint8_t* image, int width, int startx, int starty,
                                        const uint8_t colour[3], int tableRow, unsigned int& msbBits,
                                        unsigned int& lsbBits) {

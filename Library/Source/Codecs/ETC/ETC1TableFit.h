@@ -46,6 +46,10 @@ struct HalfShape {
 constexpr HalfShape kHalf2x4{2, 4};
 constexpr HalfShape kHalf4x2{4, 2};
 
+// Average colour of a half (8 pixels): each channel's sum x 0.125.
+void halfAverage(const uint8_t* image, int width, int startx, int starty, HalfShape shape,
+                 double average[3]);
+
 // Fits one table to one half: each pixel (column-major) takes the first modifier with
 // the smallest error. Index bits are relative to the half's origin.
 template <class M>
