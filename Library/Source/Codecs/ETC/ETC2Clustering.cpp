@@ -138,12 +138,14 @@ inline void distances(const Points& pts, const double cw[3], double d[16]) {
 
 // One assignment round: each point to the nearer codeword (a tie goes to codeword 1),
 // the error and the coordinate sums of each codeword formed in pixel order.
-struct Assignment {
-    double error;
-    double sum[2][3];
+template <class T>
+struct AssignmentT {
+    T error;
+    T sum[2][3];
     int count0;
     unsigned mask;  // bit i: point i went to codeword 0
 };
+using Assignment = AssignmentT<double>;
 
 #if defined(__SSE2__)
 // Without branches (the assignments are unpredictable): a point adds +0.0 to the sums
@@ -189,30 +191,25 @@ inline Assignment assign(const Points& pts, const double d0[16], const double d1
 }
 #endif
 
-template <Space space>
-void clusterFloat(const uint8_t* image, int width, int startx, int starty, bool restartAlways,
-                  uint8_t colors[2][3]) {
+// The LBG iteration shared by every variant, over codewords of type T (double, or int
+// for the integer variant, whose start coordinates and means truncate). `round`
+// assigns the points to two codewords. Returns the best codewords in `best`.
+template <class T, class Round>
+void lbg(const T lo[3], const T hi[3], bool restartAlways, Round round, T bestCodewords[2][3]) {
     const StartDraws& draws = startDraws();
-    const Points pts(space, image, width, startx, starty);
-    double best = kInitialError;
-    double bestCodewords[2][3] = {{0, 0, 0}, {0, 0, 0}};
+    T best = T(kInitialError);
     for (int start = 0; start < kMaxStarts; ++start) {
-        double cw[2][3];
+        T cw[2][3];
         for (int j = 0; j < 2; ++j)
-            for (int c = 0; c < 3; ++c)
-                cw[j][c] = draws.fraction[start][j][c] * (pts.hi[c] - pts.lo[c]) + pts.lo[c];
+            for (int c = 0; c < 3; ++c) cw[j][c] = T(draws.fraction[start][j][c] * (hi[c] - lo[c]) + lo[c]);
         bool emptyCodeword = false;
-        double previous = -1.0;
+        T previous = T(-1);
         unsigned previousAssignment = 0;
-        for (int round = 0; round < kMaxRounds; ++round) {
-            double d0[16], d1[16];
-            distances<space>(pts, cw[0], d0);
-            distances<space>(pts, cw[1], d1);
-            const Assignment a = assign(pts, d0, d1);
-            const double error = a.error;
+        for (int r = 0; r < kMaxRounds; ++r) {
+            const AssignmentT<T> a = round(cw);
             const int count0 = a.count0, count1 = 16 - a.count0;
-            if (error < best) {
-                best = error;
+            if (a.error < best) {
+                best = a.error;
                 for (int j = 0; j < 2; ++j)
                     for (int c = 0; c < 3; ++c) bestCodewords[j][c] = cw[j][c];
             }
@@ -224,22 +221,34 @@ void clusterFloat(const uint8_t* image, int width, int startx, int starty, bool 
                 cw[0][c] = a.sum[0][c] / count0;
                 cw[1][c] = a.sum[1][c] / count1;
             }
-            if (error == 0.0 || (round > 0 && error == previous)) break;
+            if (a.error == T(0) || (r > 0 && a.error == previous)) break;
             // The same assignment as in the round before gives the same means, so the
             // codewords just computed equal the ones this round used: the next round
             // would repeat this error and stop without a change. Stop now.
-            if (round > 0 && a.mask == previousAssignment) break;
-            previous = error;
+            if (r > 0 && a.mask == previousAssignment) break;
+            previous = a.error;
             previousAssignment = a.mask;
         }
         if (!emptyCodeword && !restartAlways) break;
     }
+}
+
+template <Space space>
+void clusterFloat(const uint8_t* image, int width, int startx, int starty, bool restartAlways,
+                  uint8_t colors[2][3]) {
+    const Points pts(space, image, width, startx, starty);
+    double bestCodewords[2][3] = {{0, 0, 0}, {0, 0, 0}};
+    lbg<double>(pts.lo, pts.hi, restartAlways, [&pts](const double cw[2][3]) {
+        double d0[16], d1[16];
+        distances<space>(pts, cw[0], d0);
+        distances<space>(pts, cw[1], d1);
+        return assign(pts, d0, d1);
+    }, bestCodewords);
     finish(space, bestCodewords, colors);
 }
 
 // RGB clustering in integer arithmetic (no restart after convergence).
 void clusterInteger(const uint8_t* image, int width, int startx, int starty, uint8_t colors[2][3]) {
-    const StartDraws& draws = startDraws();
     int points[3][16];
     int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
     for (int i = 0; i < 16; ++i) {
@@ -250,54 +259,30 @@ void clusterInteger(const uint8_t* image, int width, int startx, int starty, uin
             if (p[c] > hi[c]) hi[c] = p[c];
         }
     }
-    int best = int(kInitialError);
     int bestCodewords[2][3] = {{0, 0, 0}, {0, 0, 0}};
-    for (int start = 0; start < kMaxStarts; ++start) {
-        int cw[2][3];
+    lbg<int>(lo, hi, false, [&points](const int cw[2][3]) {
+        int d[2][16];
         for (int j = 0; j < 2; ++j)
-            for (int c = 0; c < 3; ++c)
-                cw[j][c] = int(draws.fraction[start][j][c] * (hi[c] - lo[c]) + lo[c]);
-        bool emptyCodeword = false;
-        int previous = -1;
-        for (int round = 0; round < kMaxRounds; ++round) {
-            int d[2][16];
-            for (int j = 0; j < 2; ++j)
-                for (int i = 0; i < 16; ++i) {
-                    const int dr = points[0][i] - cw[j][0], dg = points[1][i] - cw[j][1],
-                              db = points[2][i] - cw[j][2];
-                    d[j][i] = dr * dr + dg * dg + db * db;
-                }
-            // Integer sums: exact in any order.
-            int sum0[3] = {0, 0, 0}, total[3] = {0, 0, 0};
-            int count0 = 0, error = 0;
             for (int i = 0; i < 16; ++i) {
-                const int to0 = d[0][i] < d[1][i] ? -1 : 0;
-                error += to0 ? d[0][i] : d[1][i];
-                count0 -= to0;
-                for (int c = 0; c < 3; ++c) {
-                    sum0[c] += points[c][i] & to0;
-                    total[c] += points[c][i];
-                }
+                const int dr = points[0][i] - cw[j][0], dg = points[1][i] - cw[j][1], db = points[2][i] - cw[j][2];
+                d[j][i] = dr * dr + dg * dg + db * db;
             }
-            const int count1 = 16 - count0;
-            if (error < best) {
-                best = error;
-                for (int j = 0; j < 2; ++j)
-                    for (int c = 0; c < 3; ++c) bestCodewords[j][c] = cw[j][c];
-            }
-            if (count0 == 0 || count1 == 0) {
-                emptyCodeword = true;
-                break;
-            }
+        // Integer sums: exact in any order.
+        AssignmentT<int> a = {0, {{0, 0, 0}, {0, 0, 0}}, 0, 0};
+        int total[3] = {0, 0, 0};
+        for (int i = 0; i < 16; ++i) {
+            const int to0 = d[0][i] < d[1][i] ? -1 : 0;
+            a.error += to0 ? d[0][i] : d[1][i];
+            a.count0 -= to0;
+            a.mask |= unsigned(to0 & 1) << i;
             for (int c = 0; c < 3; ++c) {
-                cw[0][c] = sum0[c] / count0;
-                cw[1][c] = (total[c] - sum0[c]) / count1;
+                a.sum[0][c] += points[c][i] & to0;
+                total[c] += points[c][i];
             }
-            if (error == 0 || (round > 0 && error == previous)) break;
-            previous = error;
         }
-        if (!emptyCodeword) break;
-    }
+        for (int c = 0; c < 3; ++c) a.sum[1][c] = total[c] - a.sum[0][c];
+        return a;
+    }, bestCodewords);
     for (int j = 0; j < 2; ++j)
         for (int c = 0; c < 3; ++c) {
             const int v = bestCodewords[j][c];
