@@ -4,14 +4,6 @@ namespace qeltexture {
 
 namespace {
 
-// Packs channel letters (up to four, storage order) and their widths into a PixelType value.
-constexpr uint64_t packed(const char* names, uint8_t w0, uint8_t w1 = 0, uint8_t w2 = 0,
-                          uint8_t w3 = 0) {
-    uint8_t n[4] = {0, 0, 0, 0};
-    for (int i = 0; i < 4 && names[i]; ++i) n[i] = uint8_t(names[i]);
-    return PixelType(n[0], n[1], n[2], n[3], w0, w1, w2, w3).PixelTypeID;
-}
-
 struct CompressedRow {
     uint32_t format;        // EQelTPixelFormat
     uint32_t internal;      // linear colour space / unsigned channels
@@ -72,98 +64,98 @@ constexpr EQelTVariableType UBN = eVT_UnsignedByteNorm, SBN = eVT_SignedByteNorm
 
 const PackedRow kPacked[] = {
     // GL_BGRA as an internal format is unsized: the reverse resolves it by glType.
-    {UBN, packed("bgra", 8, 8, 8, 8), GL_BGRA, 0, GL_BGRA, GL_UNSIGNED_BYTE, 1, false},
-    {UBN, packed("rgba", 8, 8, 8, 8), GL_RGBA8, GL_SRGB8_ALPHA8, GL_RGBA, GL_UNSIGNED_BYTE, 1, true},
-    {UBN, packed("rgb", 8, 8, 8), GL_RGB8, GL_SRGB8, GL_RGB, GL_UNSIGNED_BYTE, 1, true},
-    {UBN, packed("rgb", 3, 3, 2), GL_R3_G3_B2, 0, GL_RGB, GL_UNSIGNED_BYTE_3_3_2, 1, true},
-    {UBN, packed("rg", 8, 8), GL_RG8, 0, GL_RG, GL_UNSIGNED_BYTE, 1, true},
-    {UBN, packed("a", 8), GL_ALPHA8, 0, GL_ALPHA, GL_UNSIGNED_BYTE, 1, true},
-    {UBN, packed("l", 8), GL_LUMINANCE8, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, 1, true},
-    {UBN, packed("r", 8), GL_R8, 0, GL_RED, GL_UNSIGNED_BYTE, 1, true},
-    {UBN, packed("la", 8, 8), GL_LUMINANCE8_ALPHA8, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, 1, true},
+    {UBN, packedPixelType("bgra", 8, 8, 8, 8), GL_BGRA, 0, GL_BGRA, GL_UNSIGNED_BYTE, 1, false},
+    {UBN, packedPixelType("rgba", 8, 8, 8, 8), GL_RGBA8, GL_SRGB8_ALPHA8, GL_RGBA, GL_UNSIGNED_BYTE, 1, true},
+    {UBN, packedPixelType("rgb", 8, 8, 8), GL_RGB8, GL_SRGB8, GL_RGB, GL_UNSIGNED_BYTE, 1, true},
+    {UBN, packedPixelType("rgb", 3, 3, 2), GL_R3_G3_B2, 0, GL_RGB, GL_UNSIGNED_BYTE_3_3_2, 1, true},
+    {UBN, packedPixelType("rg", 8, 8), GL_RG8, 0, GL_RG, GL_UNSIGNED_BYTE, 1, true},
+    {UBN, packedPixelType("a", 8), GL_ALPHA8, 0, GL_ALPHA, GL_UNSIGNED_BYTE, 1, true},
+    {UBN, packedPixelType("l", 8), GL_LUMINANCE8, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, 1, true},
+    {UBN, packedPixelType("r", 8), GL_R8, 0, GL_RED, GL_UNSIGNED_BYTE, 1, true},
+    {UBN, packedPixelType("la", 8, 8), GL_LUMINANCE8_ALPHA8, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, 1, true},
 
-    {SBN, packed("rgba", 8, 8, 8, 8), GL_RGBA8_SNORM, 0, GL_RGBA, GL_BYTE, 1, true},
-    {SBN, packed("rgb", 8, 8, 8), GL_RGB8_SNORM, 0, GL_RGB, GL_BYTE, 1, true},
-    {SBN, packed("rg", 8, 8), GL_RG8_SNORM, 0, GL_RG, GL_BYTE, 1, true},
-    {SBN, packed("a", 8), GL_ALPHA8_SNORM, 0, GL_ALPHA, GL_BYTE, 1, true},
-    {SBN, packed("l", 8), GL_LUMINANCE8_SNORM, 0, GL_LUMINANCE, GL_BYTE, 1, true},
-    {SBN, packed("r", 8), GL_R8_SNORM, 0, GL_RED, GL_BYTE, 1, true},
-    {SBN, packed("la", 8, 8), GL_LUMINANCE8_ALPHA8_SNORM, 0, GL_LUMINANCE_ALPHA, GL_BYTE, 1, true},
+    {SBN, packedPixelType("rgba", 8, 8, 8, 8), GL_RGBA8_SNORM, 0, GL_RGBA, GL_BYTE, 1, true},
+    {SBN, packedPixelType("rgb", 8, 8, 8), GL_RGB8_SNORM, 0, GL_RGB, GL_BYTE, 1, true},
+    {SBN, packedPixelType("rg", 8, 8), GL_RG8_SNORM, 0, GL_RG, GL_BYTE, 1, true},
+    {SBN, packedPixelType("a", 8), GL_ALPHA8_SNORM, 0, GL_ALPHA, GL_BYTE, 1, true},
+    {SBN, packedPixelType("l", 8), GL_LUMINANCE8_SNORM, 0, GL_LUMINANCE, GL_BYTE, 1, true},
+    {SBN, packedPixelType("r", 8), GL_R8_SNORM, 0, GL_RED, GL_BYTE, 1, true},
+    {SBN, packedPixelType("la", 8, 8), GL_LUMINANCE8_ALPHA8_SNORM, 0, GL_LUMINANCE_ALPHA, GL_BYTE, 1, true},
 
-    {UB, packed("r", 8), GL_R8UI, 0, GL_RED_INTEGER, GL_UNSIGNED_BYTE, 1, true},
-    {UB, packed("rg", 8, 8), GL_RG8UI, 0, GL_RG_INTEGER, GL_UNSIGNED_BYTE, 1, true},
-    {UB, packed("rgb", 8, 8, 8), GL_RGB8UI, 0, GL_RGB_INTEGER, GL_UNSIGNED_BYTE, 1, true},
-    {UB, packed("rgba", 8, 8, 8, 8), GL_RGBA8UI, 0, GL_RGBA_INTEGER, GL_UNSIGNED_BYTE, 1, true},
+    {UB, packedPixelType("r", 8), GL_R8UI, 0, GL_RED_INTEGER, GL_UNSIGNED_BYTE, 1, true},
+    {UB, packedPixelType("rg", 8, 8), GL_RG8UI, 0, GL_RG_INTEGER, GL_UNSIGNED_BYTE, 1, true},
+    {UB, packedPixelType("rgb", 8, 8, 8), GL_RGB8UI, 0, GL_RGB_INTEGER, GL_UNSIGNED_BYTE, 1, true},
+    {UB, packedPixelType("rgba", 8, 8, 8, 8), GL_RGBA8UI, 0, GL_RGBA_INTEGER, GL_UNSIGNED_BYTE, 1, true},
 
-    {SB, packed("r", 8), GL_R8I, 0, GL_RED_INTEGER, GL_BYTE, 1, true},
-    {SB, packed("rg", 8, 8), GL_RG8I, 0, GL_RG_INTEGER, GL_BYTE, 1, true},
-    {SB, packed("rgb", 8, 8, 8), GL_RGB8I, 0, GL_RGB_INTEGER, GL_BYTE, 1, true},
-    {SB, packed("rgba", 8, 8, 8, 8), GL_RGBA8I, 0, GL_RGBA_INTEGER, GL_BYTE, 1, true},
+    {SB, packedPixelType("r", 8), GL_R8I, 0, GL_RED_INTEGER, GL_BYTE, 1, true},
+    {SB, packedPixelType("rg", 8, 8), GL_RG8I, 0, GL_RG_INTEGER, GL_BYTE, 1, true},
+    {SB, packedPixelType("rgb", 8, 8, 8), GL_RGB8I, 0, GL_RGB_INTEGER, GL_BYTE, 1, true},
+    {SB, packedPixelType("rgba", 8, 8, 8, 8), GL_RGBA8I, 0, GL_RGBA_INTEGER, GL_BYTE, 1, true},
 
-    {USN, packed("rgba", 16, 16, 16, 16), GL_RGBA16, 0, GL_RGBA, GL_UNSIGNED_SHORT, 2, true},
-    {USN, packed("rgba", 4, 4, 4, 4), GL_RGBA4, 0, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, 2, true},
-    {USN, packed("rgba", 5, 5, 5, 1), GL_RGB5_A1, 0, GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, 2, true},
-    {USN, packed("rgb", 16, 16, 16), GL_RGB16, 0, GL_RGB, GL_UNSIGNED_SHORT, 2, true},
-    {USN, packed("rgb", 5, 6, 5), GL_RGB565, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2, true},
-    {USN, packed("rg", 16, 16), GL_RG16, 0, GL_RG, GL_UNSIGNED_SHORT, 2, true},
-    {USN, packed("a", 16), GL_ALPHA16, 0, GL_ALPHA, GL_UNSIGNED_SHORT, 2, true},
-    {USN, packed("l", 16), GL_LUMINANCE16, 0, GL_LUMINANCE, GL_UNSIGNED_SHORT, 2, true},
-    {USN, packed("r", 16), GL_R16, 0, GL_RED, GL_UNSIGNED_SHORT, 2, true},
-    {USN, packed("la", 16, 16), GL_LUMINANCE16_ALPHA16, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_SHORT, 2,
+    {USN, packedPixelType("rgba", 16, 16, 16, 16), GL_RGBA16, 0, GL_RGBA, GL_UNSIGNED_SHORT, 2, true},
+    {USN, packedPixelType("rgba", 4, 4, 4, 4), GL_RGBA4, 0, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, 2, true},
+    {USN, packedPixelType("rgba", 5, 5, 5, 1), GL_RGB5_A1, 0, GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, 2, true},
+    {USN, packedPixelType("rgb", 16, 16, 16), GL_RGB16, 0, GL_RGB, GL_UNSIGNED_SHORT, 2, true},
+    {USN, packedPixelType("rgb", 5, 6, 5), GL_RGB565, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2, true},
+    {USN, packedPixelType("rg", 16, 16), GL_RG16, 0, GL_RG, GL_UNSIGNED_SHORT, 2, true},
+    {USN, packedPixelType("a", 16), GL_ALPHA16, 0, GL_ALPHA, GL_UNSIGNED_SHORT, 2, true},
+    {USN, packedPixelType("l", 16), GL_LUMINANCE16, 0, GL_LUMINANCE, GL_UNSIGNED_SHORT, 2, true},
+    {USN, packedPixelType("r", 16), GL_R16, 0, GL_RED, GL_UNSIGNED_SHORT, 2, true},
+    {USN, packedPixelType("la", 16, 16), GL_LUMINANCE16_ALPHA16, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_SHORT, 2,
      false},
 
-    {SSN, packed("rgba", 16, 16, 16, 16), GL_RGBA16_SNORM, 0, GL_RGBA, GL_SHORT, 2, true},
-    {SSN, packed("rgb", 16, 16, 16), GL_RGB16_SNORM, 0, GL_RGB, GL_SHORT, 2, true},
-    {SSN, packed("rg", 16, 16), GL_RG16_SNORM, 0, GL_RG, GL_SHORT, 2, true},
-    {SSN, packed("a", 16), GL_ALPHA16_SNORM, 0, GL_ALPHA, GL_SHORT, 2, true},
-    {SSN, packed("l", 16), GL_LUMINANCE16_SNORM, 0, GL_LUMINANCE, GL_SHORT, 2, true},
-    {SSN, packed("r", 16), GL_R16_SNORM, 0, GL_RED, GL_SHORT, 2, true},
-    {SSN, packed("la", 16, 16), GL_LUMINANCE16_ALPHA16_SNORM, 0, GL_LUMINANCE_ALPHA, GL_SHORT, 2,
+    {SSN, packedPixelType("rgba", 16, 16, 16, 16), GL_RGBA16_SNORM, 0, GL_RGBA, GL_SHORT, 2, true},
+    {SSN, packedPixelType("rgb", 16, 16, 16), GL_RGB16_SNORM, 0, GL_RGB, GL_SHORT, 2, true},
+    {SSN, packedPixelType("rg", 16, 16), GL_RG16_SNORM, 0, GL_RG, GL_SHORT, 2, true},
+    {SSN, packedPixelType("a", 16), GL_ALPHA16_SNORM, 0, GL_ALPHA, GL_SHORT, 2, true},
+    {SSN, packedPixelType("l", 16), GL_LUMINANCE16_SNORM, 0, GL_LUMINANCE, GL_SHORT, 2, true},
+    {SSN, packedPixelType("r", 16), GL_R16_SNORM, 0, GL_RED, GL_SHORT, 2, true},
+    {SSN, packedPixelType("la", 16, 16), GL_LUMINANCE16_ALPHA16_SNORM, 0, GL_LUMINANCE_ALPHA, GL_SHORT, 2,
      false},
 
-    {US, packed("r", 16), GL_R16UI, 0, GL_RED_INTEGER, GL_UNSIGNED_SHORT, 2, true},
-    {US, packed("rg", 16, 16), GL_RG16UI, 0, GL_RG_INTEGER, GL_UNSIGNED_SHORT, 2, true},
-    {US, packed("rgb", 16, 16, 16), GL_RGB16UI, 0, GL_RGB_INTEGER, GL_UNSIGNED_SHORT, 2, true},
-    {US, packed("rgba", 16, 16, 16, 16), GL_RGBA16UI, 0, GL_RGBA_INTEGER, GL_UNSIGNED_SHORT, 2, true},
+    {US, packedPixelType("r", 16), GL_R16UI, 0, GL_RED_INTEGER, GL_UNSIGNED_SHORT, 2, true},
+    {US, packedPixelType("rg", 16, 16), GL_RG16UI, 0, GL_RG_INTEGER, GL_UNSIGNED_SHORT, 2, true},
+    {US, packedPixelType("rgb", 16, 16, 16), GL_RGB16UI, 0, GL_RGB_INTEGER, GL_UNSIGNED_SHORT, 2, true},
+    {US, packedPixelType("rgba", 16, 16, 16, 16), GL_RGBA16UI, 0, GL_RGBA_INTEGER, GL_UNSIGNED_SHORT, 2, true},
 
-    {SS, packed("r", 16), GL_R16I, 0, GL_RED_INTEGER, GL_SHORT, 2, true},
-    {SS, packed("rg", 16, 16), GL_RG16I, 0, GL_RG_INTEGER, GL_SHORT, 2, true},
-    {SS, packed("rgb", 16, 16, 16), GL_RGB16I, 0, GL_RGB_INTEGER, GL_SHORT, 2, true},
-    {SS, packed("rgba", 16, 16, 16, 16), GL_RGBA16I, 0, GL_RGBA_INTEGER, GL_SHORT, 2, true},
+    {SS, packedPixelType("r", 16), GL_R16I, 0, GL_RED_INTEGER, GL_SHORT, 2, true},
+    {SS, packedPixelType("rg", 16, 16), GL_RG16I, 0, GL_RG_INTEGER, GL_SHORT, 2, true},
+    {SS, packedPixelType("rgb", 16, 16, 16), GL_RGB16I, 0, GL_RGB_INTEGER, GL_SHORT, 2, true},
+    {SS, packedPixelType("rgba", 16, 16, 16, 16), GL_RGBA16I, 0, GL_RGBA_INTEGER, GL_SHORT, 2, true},
 
     // The three 10-10-10-2 codes read back in 'rgb(a|x)' order (kReverse10bit below).
-    {UIN, packed("xbgr", 2, 10, 10, 10), GL_RGB10, 0, GL_RGB, GL_UNSIGNED_INT_2_10_10_10_REV, 4, false},
-    {UIN, packed("abgr", 2, 10, 10, 10), GL_RGB10_A2, 0, GL_RGBA, GL_UNSIGNED_INT_2_10_10_10_REV, 4,
+    {UIN, packedPixelType("xbgr", 2, 10, 10, 10), GL_RGB10, 0, GL_RGB, GL_UNSIGNED_INT_2_10_10_10_REV, 4, false},
+    {UIN, packedPixelType("abgr", 2, 10, 10, 10), GL_RGB10_A2, 0, GL_RGBA, GL_UNSIGNED_INT_2_10_10_10_REV, 4,
      false},
 
-    {UI, packed("rgba", 32, 32, 32, 32), GL_RGBA32UI, 0, GL_RGBA_INTEGER, GL_UNSIGNED_INT, 4, true},
-    {UI, packed("r", 32), GL_R32UI, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, 4, true},
-    {UI, packed("rg", 32, 32), GL_RG32UI, 0, GL_RG_INTEGER, GL_UNSIGNED_INT, 4, true},
-    {UI, packed("rgb", 32, 32, 32), GL_RGB32UI, 0, GL_RGB_INTEGER, GL_UNSIGNED_INT, 4, true},
-    {UI, packed("abgr", 2, 10, 10, 10), GL_RGB10_A2UI, 0, GL_RGBA_INTEGER,
+    {UI, packedPixelType("rgba", 32, 32, 32, 32), GL_RGBA32UI, 0, GL_RGBA_INTEGER, GL_UNSIGNED_INT, 4, true},
+    {UI, packedPixelType("r", 32), GL_R32UI, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, 4, true},
+    {UI, packedPixelType("rg", 32, 32), GL_RG32UI, 0, GL_RG_INTEGER, GL_UNSIGNED_INT, 4, true},
+    {UI, packedPixelType("rgb", 32, 32, 32), GL_RGB32UI, 0, GL_RGB_INTEGER, GL_UNSIGNED_INT, 4, true},
+    {UI, packedPixelType("abgr", 2, 10, 10, 10), GL_RGB10_A2UI, 0, GL_RGBA_INTEGER,
      GL_UNSIGNED_INT_2_10_10_10_REV, 4, false},
 
-    {SI, packed("r", 32), GL_R32I, 0, GL_RED_INTEGER, GL_INT, 4, true},
-    {SI, packed("rg", 32, 32), GL_RG32I, 0, GL_RG_INTEGER, GL_INT, 4, true},
-    {SI, packed("rgb", 32, 32, 32), GL_RGB32I, 0, GL_RGB_INTEGER, GL_INT, 4, true},
-    {SI, packed("rgba", 32, 32, 32, 32), GL_RGBA32I, 0, GL_RGBA_INTEGER, GL_INT, 4, true},
+    {SI, packedPixelType("r", 32), GL_R32I, 0, GL_RED_INTEGER, GL_INT, 4, true},
+    {SI, packedPixelType("rg", 32, 32), GL_RG32I, 0, GL_RG_INTEGER, GL_INT, 4, true},
+    {SI, packedPixelType("rgb", 32, 32, 32), GL_RGB32I, 0, GL_RGB_INTEGER, GL_INT, 4, true},
+    {SI, packedPixelType("rgba", 32, 32, 32, 32), GL_RGBA32I, 0, GL_RGBA_INTEGER, GL_INT, 4, true},
 
-    {SF, packed("rgba", 32, 32, 32, 32), GL_RGBA32F, 0, GL_RGBA, GL_FLOAT, 4, true},
-    {SF, packed("rgba", 16, 16, 16, 16), GL_RGBA16F, 0, GL_RGBA, GL_HALF_FLOAT, 2, true},
-    {SF, packed("rgb", 32, 32, 32), GL_RGB32F, 0, GL_RGB, GL_FLOAT, 4, true},
-    {SF, packed("rgb", 16, 16, 16), GL_RGB16F, 0, GL_RGB, GL_HALF_FLOAT, 2, true},
-    {SF, packed("rg", 32, 32), GL_RG32F, 0, GL_RG, GL_FLOAT, 4, true},
-    {SF, packed("rg", 16, 16), GL_RG16F, 0, GL_RG, GL_HALF_FLOAT, 2, true},
-    {SF, packed("la", 32, 32), GL_LUMINANCE_ALPHA32F, 0, GL_LUMINANCE_ALPHA, GL_FLOAT, 4, true},
-    {SF, packed("la", 16, 16), GL_LUMINANCE_ALPHA16F, 0, GL_LUMINANCE_ALPHA, GL_HALF_FLOAT, 2, true},
-    {SF, packed("a", 32), GL_ALPHA32F, 0, GL_ALPHA, GL_FLOAT, 4, true},
-    {SF, packed("a", 16), GL_ALPHA16F, 0, GL_ALPHA, GL_HALF_FLOAT, 2, true},
-    {SF, packed("l", 32), GL_LUMINANCE32F, 0, GL_LUMINANCE, GL_FLOAT, 4, true},
-    {SF, packed("l", 16), GL_LUMINANCE16F, 0, GL_LUMINANCE, GL_HALF_FLOAT, 2, true},
-    {SF, packed("r", 32), GL_R32F, 0, GL_RED, GL_FLOAT, 4, true},
-    {SF, packed("r", 16), GL_R16F, 0, GL_RED, GL_HALF_FLOAT, 2, true},
+    {SF, packedPixelType("rgba", 32, 32, 32, 32), GL_RGBA32F, 0, GL_RGBA, GL_FLOAT, 4, true},
+    {SF, packedPixelType("rgba", 16, 16, 16, 16), GL_RGBA16F, 0, GL_RGBA, GL_HALF_FLOAT, 2, true},
+    {SF, packedPixelType("rgb", 32, 32, 32), GL_RGB32F, 0, GL_RGB, GL_FLOAT, 4, true},
+    {SF, packedPixelType("rgb", 16, 16, 16), GL_RGB16F, 0, GL_RGB, GL_HALF_FLOAT, 2, true},
+    {SF, packedPixelType("rg", 32, 32), GL_RG32F, 0, GL_RG, GL_FLOAT, 4, true},
+    {SF, packedPixelType("rg", 16, 16), GL_RG16F, 0, GL_RG, GL_HALF_FLOAT, 2, true},
+    {SF, packedPixelType("la", 32, 32), GL_LUMINANCE_ALPHA32F, 0, GL_LUMINANCE_ALPHA, GL_FLOAT, 4, true},
+    {SF, packedPixelType("la", 16, 16), GL_LUMINANCE_ALPHA16F, 0, GL_LUMINANCE_ALPHA, GL_HALF_FLOAT, 2, true},
+    {SF, packedPixelType("a", 32), GL_ALPHA32F, 0, GL_ALPHA, GL_FLOAT, 4, true},
+    {SF, packedPixelType("a", 16), GL_ALPHA16F, 0, GL_ALPHA, GL_HALF_FLOAT, 2, true},
+    {SF, packedPixelType("l", 32), GL_LUMINANCE32F, 0, GL_LUMINANCE, GL_FLOAT, 4, true},
+    {SF, packedPixelType("l", 16), GL_LUMINANCE16F, 0, GL_LUMINANCE, GL_HALF_FLOAT, 2, true},
+    {SF, packedPixelType("r", 32), GL_R32F, 0, GL_RED, GL_FLOAT, 4, true},
+    {SF, packedPixelType("r", 16), GL_R16F, 0, GL_RED, GL_HALF_FLOAT, 2, true},
 
-    {UF, packed("rgb", 11, 11, 10), GL_R11F_G11F_B10F, 0, GL_RGB, GL_UNSIGNED_INT_10F_11F_11F_REV, 4,
+    {UF, packedPixelType("rgb", 11, 11, 10), GL_R11F_G11F_B10F, 0, GL_RGB, GL_UNSIGNED_INT_10F_11F_11F_REV, 4,
      true},
 };
 
@@ -175,9 +167,9 @@ struct ReverseRow {
 
 // Sized codes whose reading differs from the forward row that writes them.
 const ReverseRow kReverse10bit[] = {
-    {GL_RGB10, packed("rgbx", 10, 10, 10, 2), UIN},
-    {GL_RGB10_A2, packed("rgba", 10, 10, 10, 2), UIN},
-    {GL_RGB10_A2UI, packed("rgba", 10, 10, 10, 2), UI},
+    {GL_RGB10, packedPixelType("rgbx", 10, 10, 10, 2), UIN},
+    {GL_RGB10_A2, packedPixelType("rgba", 10, 10, 10, 2), UIN},
+    {GL_RGB10_A2UI, packedPixelType("rgba", 10, 10, 10, 2), UI},
 };
 
 // Unsized base formats: channel letters resolved together with glType.
@@ -195,11 +187,11 @@ bool fromUnsized(uint64_t& pixelFormat, EQelTVariableType& channelType, uint32_t
     // Packed types first: they name all channel widths at once.
     struct PackedType { uint32_t base, type; uint64_t pixelType; EQelTVariableType channelType; };
     static const PackedType kPackedTypes[] = {
-        {GL_RGB, GL_UNSIGNED_BYTE_3_3_2, packed("rgb", 3, 3, 2), UBN},
-        {GL_RGB, GL_UNSIGNED_SHORT_5_6_5, packed("rgb", 5, 6, 5), USN},
-        {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, packed("rgba", 4, 4, 4, 4), USN},
-        {GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, packed("rgba", 5, 5, 5, 1), USN},
-        {GL_BGRA, GL_UNSIGNED_BYTE, packed("bgra", 8, 8, 8, 8), UBN},
+        {GL_RGB, GL_UNSIGNED_BYTE_3_3_2, packedPixelType("rgb", 3, 3, 2), UBN},
+        {GL_RGB, GL_UNSIGNED_SHORT_5_6_5, packedPixelType("rgb", 5, 6, 5), USN},
+        {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, packedPixelType("rgba", 4, 4, 4, 4), USN},
+        {GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, packedPixelType("rgba", 5, 5, 5, 1), USN},
+        {GL_BGRA, GL_UNSIGNED_BYTE, packedPixelType("bgra", 8, 8, 8, 8), UBN},
     };
     for (const PackedType& p : kPackedTypes) {
         if (p.base == internal && p.type == glType) {

@@ -82,6 +82,15 @@ struct PixelType {
     constexpr bool operator!=(const PixelType& o) const { return PixelTypeID != o.PixelTypeID; }
 };
 
+// A PixelType value from channel letters in storage order (up to four) and their bit
+// widths, e.g. packedPixelType("rgba", 8, 8, 8, 8).
+constexpr uint64_t packedPixelType(const char* names, uint8_t w0, uint8_t w1 = 0, uint8_t w2 = 0,
+                                   uint8_t w3 = 0) {
+    uint8_t n[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4 && names[i]; ++i) n[i] = uint8_t(names[i]);
+    return PixelType(n[0], n[1], n[2], n[3], w0, w1, w2, w3).PixelTypeID;
+}
+
 // Built when the library loads: 'r','g','b','a' at 8, 16 and 32 bits per channel.
 extern const PixelType QelStandard8PixelType;
 extern const PixelType QelStandard16PixelType;
