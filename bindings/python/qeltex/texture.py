@@ -5,7 +5,7 @@ import ctypes
 import os
 import tempfile
 import weakref
-from typing import TYPE_CHECKING, Any, Dict, Optional, Union
+from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple, Union
 
 from . import formats
 from ._library import library
@@ -39,6 +39,24 @@ def written_path(path: PathLike) -> str:
     text = os.fspath(path)
     extension = text[text.rfind(".") + 1:].lower() if "." in text else text.lower()
     return text if extension in _NATIVE_EXTENSIONS else text + ".qel"
+
+
+def _format_and_type(format: FormatLike, channel_type: Union[None, str, int, ChannelType],
+                     operation: str) -> Tuple[int, ChannelType]:
+    """The packed pixel format and channel type (the format's natural one by default)."""
+    pixel_format, natural = formats.parse_format(format, operation)
+    kind = natural if channel_type is None else formats.parse_channel_type(channel_type, operation)
+    return pixel_format, kind
+
+
+def _new_info(operation: str, format: FormatLike, channel_type: Union[None, str, int, ChannelType],
+              colour_space: Union[str, int, ColourSpace], premultiplied: bool,
+              shape: Tuple[int, int, int, int, int, int]) -> TextureInfo:
+    """The header of a new texture: shape is (width, height, depth, members, faces, levels)."""
+    pixel_format, kind = _format_and_type(format, channel_type, operation)
+    return TextureInfo(pixel_format, int(kind),
+                       formats.parse_enum(ColourSpace, colour_space, operation, "colour_space"),
+                       *shape, bool(premultiplied), 2 if premultiplied else 0)
 
 
 class Texture:
@@ -131,14 +149,8 @@ class Texture:
             OperationError: ``data`` has the wrong size, or the shape is too large.
         """
         operation = "from_bytes"
-        pixel_format, natural = formats.parse_format(format, operation)
-        kind = natural if channel_type is None else \
-            formats.parse_channel_type(channel_type, operation)
-        info = TextureInfo(pixel_format, int(kind),
-                           formats.parse_enum(ColourSpace, colour_space, operation,
-                                              "colour_space"),
-                           width, height, depth, members, faces, levels, bool(premultiplied),
-                           2 if premultiplied else 0)
+        info = _new_info(operation, format, channel_type, colour_space, premultiplied,
+                         (width, height, depth, members, faces, levels))
         return cls._create(bytes(memoryview(data).cast("B")), info, operation)
 
     @classmethod
@@ -148,14 +160,8 @@ class Texture:
               premultiplied: bool = False) -> "Texture":
         """A texture of one member, face and MIP level whose pixel bytes are all zero."""
         operation = "CreateTexture"
-        pixel_format, natural = formats.parse_format(format, operation)
-        kind = natural if channel_type is None else \
-            formats.parse_channel_type(channel_type, operation)
-        info = TextureInfo(pixel_format, int(kind),
-                           formats.parse_enum(ColourSpace, colour_space, operation,
-                                              "colour_space"),
-                           width, height, depth, 1, 1, 1, bool(premultiplied),
-                           2 if premultiplied else 0)
+        info = _new_info(operation, format, channel_type, colour_space, premultiplied,
+                         (width, height, depth, 1, 1, 1))
         return cls._create(None, info, operation)
 
     @classmethod
@@ -381,9 +387,7 @@ class Texture:
         """
         operation = "Transcode"
         self._require(operation, format=format)
-        pixel_format, natural = formats.parse_format(format, operation)
-        kind = natural if channel_type is None else \
-            formats.parse_channel_type(channel_type, operation)
+        pixel_format, kind = _format_and_type(format, channel_type, operation)
         current = self.info
         space = current.colour_space if colour_space is None else \
             formats.parse_enum(ColourSpace, colour_space, operation, "colour_space")
