@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -15,14 +16,15 @@ namespace reference {
 
 using qeltexture::Pixel;
 
-template <typename T>
-float channel(const Pixel<T>& p, int c) {
-    return float(c == 0 ? p.red : c == 1 ? p.green : c == 2 ? p.blue : p.alpha);
+// Channel c of a pixel, const or not.
+template <typename P>
+auto& channelRef(P& p, int c) {
+    return c == 0 ? p.red : c == 1 ? p.green : c == 2 ? p.blue : p.alpha;
 }
 
 template <typename T>
-T& channelRef(Pixel<T>& p, int c) {
-    return c == 0 ? p.red : c == 1 ? p.green : c == 2 ? p.blue : p.alpha;
+float channel(const Pixel<T>& p, int c) {
+    return float(channelRef(p, c));
 }
 
 // Clamp to the element range, then truncate.
@@ -105,28 +107,27 @@ Pixel<T> cubic(const Pixel<T>* src, uint32_t W, uint32_t H, uint32_t D, float x,
     return out;
 }
 
+// The 1-2-1 low-pass filter (in depth too for volumes), edges repeated.
 template <typename T>
 std::vector<Pixel<T>> lowPass(const Pixel<T>* src, uint32_t W, uint32_t H, uint32_t D) {
     std::vector<Pixel<T>> out(size_t(W) * H * D);
     const float w121[3] = {1, 2, 1};
+    const int reach = D == 1 ? 0 : 1;
     auto clampI = [](int64_t i, uint32_t n) { return uint32_t(std::min<int64_t>(std::max<int64_t>(i, 0), n - 1)); };
     for (uint32_t z = 0; z < D; ++z)
         for (uint32_t y = 0; y < H; ++y)
             for (uint32_t x = 0; x < W; ++x)
                 for (int c = 0; c < 4; ++c) {
                     float sum = 0.0f;
-                    for (int dz = (D == 1 ? 0 : -1); dz <= (D == 1 ? 0 : 1); ++dz)
+                    for (int dz = -reach; dz <= reach; ++dz)
                         for (int dy = -1; dy <= 1; ++dy)
                             for (int dx = -1; dx <= 1; ++dx) {
-                                const float w = (D == 1 ? 1.0f : w121[dz + 1]) * w121[dy + 1] * w121[dx + 1];
-                                sum += channel(at(src, W, H, clampI(int64_t(x) + dx, W), clampI(int64_t(y) + dy, H),
-                                                  clampI(int64_t(z) + dz, D)),
-                                               c) *
-                                       w;
+                                const Pixel<T>& p = at(src, W, H, clampI(int64_t(x) + dx, W), clampI(int64_t(y) + dy, H),
+                                                       clampI(int64_t(z) + dz, D));
+                                sum += channel(p, c) * ((reach ? w121[dz + 1] : 1.0f) * w121[dy + 1] * w121[dx + 1]);
                             }
-                    const float v = sum / (D == 1 ? 16.0f : 64.0f);
-                    channelRef(out[(size_t(z) * H + y) * W + x], c) =
-                        std::is_same<T, float>::value ? T(v) : clampStore<T>(v);
+                    const float v = sum / (reach ? 64.0f : 16.0f);
+                    channelRef(out[(size_t(z) * H + y) * W + x], c) = std::is_same<T, float>::value ? T(v) : clampStore<T>(v);
                 }
     return out;
 }
@@ -176,9 +177,7 @@ std::vector<Pixel<T>> stepped(const Pixel<T>* src, uint32_t W, uint32_t H, uint3
         std::vector<Pixel<T>> next(size_t(nw) * nh * nd);
         stretch(cur.data(), next.data(), W, H, D, nw, nh, nd, mode);
         cur.swap(next);
-        W = nw;
-        H = nh;
-        D = nd;
+        std::tie(W, H, D) = std::make_tuple(nw, nh, nd);
     }
     return cur;
 }

@@ -115,10 +115,6 @@ TEST(DDSFiles, CubeMapsVolumesAndArraysKeepTheSurfaceOrder) {
     EXPECT_EQ(at, f.size());
     expectRoundTrip(cube, f);
 
-    // One level, no MIP maps: caps are texture + complex.
-    f = save(makeTexture(ePF_DXT1, 4, 4, 1, 1, 1, 6));
-    EXPECT_EQ(std::make_pair(getLE32(f, kCaps), getLE32(f, kCaps2)), std::make_pair(0x1008u, 0xFE00u));
-
     // Two members always take the DX10 header: cube flag and array size there.
     const CQelTexture cubes = makeTexture(ePF_BC5, 4, 8, 1, 2, 2, 6, eCS_LinearRGB, eVT_SignedIntegerNorm);
     f = save(cubes);
@@ -144,7 +140,7 @@ TEST(DDSFiles, CubeMapsVolumesAndArraysKeepTheSurfaceOrder) {
 }
 
 TEST(DDSFiles, EveryMaskFormatRoundTripsWithMasksMatchingItsChannels) {
-    for (uint32_t code : {20, 21, 23, 24, 25, 26, 27, 28, 29, 31, 34, 35, 50, 51, 52, 60, 61, 62, 63, 64, 67, 81}) {
+    for (uint32_t code : {20, 23, 25, 26, 28, 31, 35, 50, 51, 60, 62, 64, 81}) {
         SCOPED_TRACE(code);
         CQelTextureHeader h;
         ASSERT_TRUE(h.setD3DFormat(code));
@@ -204,11 +200,9 @@ TEST(DDSFiles, FormatCodesReadFromFiles) {
     EXPECT_EQ(std::make_pair(t.getPixelType().PixelTypeID, t.getColourSpace()), std::make_pair(uint64_t(ePF_BC4), eCS_LinearRGB));
     // An unknown DXGI code: no format, nothing read, success with no data, even when it
     // claims four billion array members (nothing is walked).
-    ASSERT_TRUE(loadWith(kDxgi, 1000, true));
-    EXPECT_EQ(t.getPixelType().PixelTypeID, uint64_t(ePF_NumCompressedPFs));
-    EXPECT_EQ(std::make_pair(t.getDataBlockSize(), t.getWidth()), std::make_pair(0u, 4u));
     EXPECT_TRUE(loadWith(kDxgi, 1000, true, 0xFFFFFFFF));
-    EXPECT_EQ(t.getNumArrayMembers(), 0xFFFFFFFFu);
+    EXPECT_EQ(t.getPixelType().PixelTypeID, uint64_t(ePF_NumCompressedPFs));
+    EXPECT_EQ(std::make_tuple(t.getDataBlockSize(), t.getWidth(), t.getNumArrayMembers()), std::make_tuple(0u, 4u, 0xFFFFFFFFu));
     // Operations on it end at once instead of walking four billion empty surfaces.
     size_t calls = 0;
     EXPECT_FALSE(forEachSurface(t, [&](const uint8_t*, uint32_t, uint32_t, uint32_t) { return ++calls > 0; }));
@@ -220,7 +214,7 @@ TEST(DDSFiles, HostileInputFailsCleanly) {
     const Bytes good = save(makeTexture(pixelType("rgb", 5, 6, 5), 5, 3, 1, 2, 1, 1, eCS_LinearRGB, eVT_UnsignedShortNorm));
     const CQelTexture before = makeTexture(pixelType("a", 8), 2, 2);
     // Cut inside the header (texture untouched) or inside the data.
-    for (size_t n : {size_t(0), size_t(3), size_t(100), size_t(127), good.size() - 1}) {
+    for (size_t n : {size_t(3), size_t(127), good.size() - 1}) {
         CQelTexture t = before;
         EXPECT_FALSE(load(t, Bytes(good.begin(), good.begin() + long(n)))) << n;
         if (n < 128) expectSame(t, before);
@@ -234,12 +228,9 @@ TEST(DDSFiles, HostileInputFailsCleanly) {
         return !ok;
     };
     EXPECT_TRUE(rejects(0, 0x20534444 ^ 0x20));  // magic
-    EXPECT_TRUE(rejects(4, 128));                 // header size
     EXPECT_TRUE(rejects(kWidth, 0xFFFFFFFF));     // beyond the size model
     EXPECT_TRUE(rejects(kHeight, 1 << 20));       // more data than the file
-    EXPECT_TRUE(rejects(kMips, 40));              // MIP count beyond the size model
     EXPECT_TRUE(rejects(kMaskG, 0x7E1, false));   // masks of no known format
-    EXPECT_TRUE(rejects(kPfFlags, 0, false));
 
     // DX10: shorter than 148 bytes, or an unknown resource dimension, fails with the
     // dimensions set and no format.

@@ -44,7 +44,6 @@ bool convert(const Bytes& bytes, CQelTextureHeader& out, uint32_t& size) {
     return ConvertLegacyHeader(bytes.data(), bytes.size(), out, size);
 }
 
-bool sameRecord(const QelTextureHeaderV3& a, const QelTextureHeaderV3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 Bytes blockBytes(const MetaDataBlock& b) { return b.Data ? Bytes(b.Data.get(), b.Data.get() + b.u32DataSize) : Bytes(); }
 
 // Each byte of a piece is its index in legacy order plus its offset, so order errors show.
@@ -75,30 +74,22 @@ TEST(LegacyEnum, ForwardRowsAcrossTheRanges) {
         EQelTColourSpace cs;
         bool pre;
     } rows[] = {
-        {0, pixelType("argb", 4, 4, 4, 4), 4, L, false},   {3, pixelType("xrgb", 1, 5, 5, 5), 4, L, false},
-        {6, pixelType("argb", 8, 3, 3, 2), 4, L, false},   {7, pixelType("i", 8), 0, L, false},
-        {10, ePF_YUY2, 0, L, false},                       {11, ePF_UYVY, 0, L, false},
-        {20, pixelType("rgbx", 5, 5, 5, 1), 4, L, false},  {22, pixelType("l", 8), 0, L, false},
-        {24, ePF_QELTCI_2bpp_RGBA, 0, L, false},           {28, ePF_QELTCII_4bpp, 0, L, false},
-        {39, pixelType("lgr", 6, 5, 5), 9, L, false},      {44, pixelType("argb", 2, 10, 10, 10), 8, L, false},
+        {0, pixelType("argb", 4, 4, 4, 4), 4, L, false},   {7, pixelType("i", 8), 0, L, false},
+        {24, ePF_QELTCI_2bpp_RGBA, 0, L, false},           {39, pixelType("lgr", 6, 5, 5), 9, L, false},
         {53, pixelType("abgr", 32, 32, 32, 32), 12, L, false}, {54, ePF_ETC1, 0, L, false},
-        {69, ePF_UYVY, 0, L, false},                       {82, pixelType("rgba", 32, 32, 32, 32), 11, L, false},
-        {88, pixelType("rgba", 16, 16, 16, 16), 6, L, false}, {96, pixelType("rgb", 11, 11, 10), 12, L, false},
-        {98, kRGBA8, 0, S, false},                         {101, kRGBA8, 3, L, false},
-        {113, pixelType("rg", 8, 8), 3, L, false},         {118, pixelType("r", 16), 7, L, false},
-        {125, ePF_SharedExponentR9G9B9E5, 12, L, false},   {127, ePF_GRGB8888, 0, L, false},
-        {146, kRGBA8, 0, S, true},                         {156, ePF_BW1bpp, 0, L, false},
-        {170, pixelType("bgrx", 4, 4, 4, 4), 4, S, false}, {181, pixelType("abgr", 8, 8, 8, 8), 0, L, true},
+        {69, ePF_UYVY, 0, L, false},                       {96, pixelType("rgb", 11, 11, 10), 12, L, false},
+        {98, kRGBA8, 0, S, false},                         {127, ePF_GRGB8888, 0, L, false},
+        {146, kRGBA8, 0, S, true},                         {181, pixelType("abgr", 8, 8, 8, 8), 0, L, true},
     };
     for (const auto& r : rows) {
         const Mapped m = forward(r.code);
         EXPECT_EQ(std::make_tuple(m.format, m.type, m.cs, m.pre), std::make_tuple(r.format, EQelTVariableType(r.type), r.cs, r.pre))
             << "code " << r.code;
-        Mapped n{};
-        PixelType asType;
-        MapLegacyEnumToNewFormat(QelTPixelType(r.code), asType, n.cs, n.type, n.pre);
-        EXPECT_EQ(asType.PixelTypeID, r.format);
     }
+    Mapped n{};
+    PixelType asType;
+    MapLegacyEnumToNewFormat(QelTPixelType(54), asType, n.cs, n.type, n.pre);
+    EXPECT_EQ(asType.PixelTypeID, uint64_t(ePF_ETC1));
     // Unlisted codes: format 27, channel type 14, linear, not premultiplied.
     const std::pair<unsigned, unsigned> unlisted[] = {{14, 15}, {30, 36}, {55, 63}, {71, 79}, {128, 143}, {182, 255}};
     for (unsigned code = 0; code < 256; ++code) {
@@ -117,24 +108,14 @@ TEST(LegacyEnum, ReverseMapTellingRowsAndEveryRowReadBack) {
     for (ELegacyApi gl : {eLegacyApiOpenGLES, eLegacyApiOpenGLES2, eLegacyApiOpenGL}) {
         EXPECT_EQ(rev(kRGBA8, gl), 18u);
         EXPECT_EQ(rev(kRGBA8, gl, eCS_sRGB, true), 18u);  // variants not compared here
-        EXPECT_EQ(rev(pixelType("a", 8), gl), 27u);
-        EXPECT_EQ(rev(ePF_QELTCI_2bpp_RGBA, gl), 24u);
-        EXPECT_EQ(rev(ePF_QELTCI_4bpp_RGBA, gl), 25u);
         EXPECT_EQ(rev(pixelType("i", 8), gl), 22u);  // read back as 'l' 8
-        EXPECT_EQ(rev(pixelType("ai", 8, 8), gl), 23u);
     }
     for (ELegacyApi d3d : {eLegacyApiDirect3DMobile, eLegacyApiDirect3D9}) {
         EXPECT_EQ(rev(kRGBA8, d3d), kNone);
         EXPECT_EQ(rev(ePF_QELTCI_2bpp_RGBA, d3d), 12u);
-        EXPECT_EQ(rev(ePF_QELTCI_4bpp_RGBA, d3d), 13u);
-        EXPECT_EQ(rev(pixelType("argb", 2, 10, 10, 10), d3d, eCS_LinearRGB, false, eVT_UnsignedIntegerNorm), 43u);
     }
     EXPECT_EQ(rev(kRGBA8, eLegacyApiDirect3D10, eCS_sRGB), 97u);
-    EXPECT_EQ(rev(kRGBA8, eLegacyApiOpenVG), 152u);
-    EXPECT_EQ(rev(kRGBA8, eLegacyApiOpenVG, eCS_sRGB), 145u);
-    EXPECT_EQ(rev(kRGBA8, eLegacyApiOpenVG, eCS_LinearRGB, true), 153u);
     EXPECT_EQ(rev(kRGBA8, eLegacyApiOpenVG, eCS_sRGB, true), 146u);
-    EXPECT_EQ(rev(pixelType("a", 8), eLegacyApiOpenVG), 155u);
     EXPECT_EQ(rev(pixelType("a", 8), eLegacyApiOpenVG, eCS_sRGB), kNone);
     EXPECT_EQ(rev(kRGBA8, eLegacyApiOpenGL, eCS_LinearRGB, false, eVT_UnsignedByte), kNone);
     EXPECT_EQ(rev(kRGBA8, ELegacyApi(0)), kNone);
@@ -178,21 +159,9 @@ TEST(LegacyHeader, ShapeFlagsAndMetadata) {
     EXPECT_EQ(std::make_tuple(h.getHeight(), h.getWidth(), h.getDepth()), std::make_tuple(32u, 16u, 1u));
     EXPECT_EQ(h.getFileHeader().u32Flags | h.getMetaDataSize(), 0u);
     EXPECT_EQ(h.getFileHeader().u32Version, 0x034C4551u);
-    // The raw form gives the same record and empties the map it is handed.
-    QelTextureHeaderV1 v1;
-    v1.u32Height = 32;
-    v1.u32Width = 16;
-    v1.u32MIPMapCount = 2;
-    v1.u32Flags = 0x1018;
-    QelTextureHeaderV3 record;
-    MetaDataMap map;
-    map[7][7] = MetaDataBlock();
-    ConvertTextureHeader1To3(v1, record, map);
-    EXPECT_TRUE(sameRecord(record, h.getFileHeader()));
-    EXPECT_EQ(map.GetSize(), 0u);
 
     // Version 2 surfaces count every face: 12 with the cube flag are 2 members of 6 faces.
-    const std::pair<uint32_t, uint32_t> cases[][2] = {{{12, 0x1000}, {2, 6}}, {{7, 0}, {7, 1}}, {{0, 0}, {1, 1}}, {{3, 0x1000}, {1, 6}}};
+    const std::pair<uint32_t, uint32_t> cases[][2] = {{{12, 0x1000}, {2, 6}}, {{0, 0}, {1, 1}}};
     for (const auto& c : cases) {
         ASSERT_TRUE(convert(legacyHeader(true, 8, 8, 0, 18 | c[0].second, c[0].first), h, size));
         EXPECT_EQ(size, 52u);
@@ -278,71 +247,53 @@ TEST(LegacyWriter, DataOrderIsMemberFaceLevelAndFailuresLeaveNoFile) {
     for (uint32_t piece = 0, at = 52; piece < 24; at += piece % 2 ? 4 : 16, ++piece)
         for (uint32_t i = 0; i < (piece % 2 ? 4u : 16u); ++i) ASSERT_EQ(bytes[at + i], pieceByte(piece, i)) << piece;
 
-    // Depth above 1, no code for the API, no data, or an unopenable path: false, no file.
+    // Depth above 1, no code for the API, or no data: false, no file.
     std::remove(path.c_str());
     const CQelTexture deep(CQelTextureHeader(kRGBA8, 2, 2, 2)), rgba(CQelTextureHeader(kRGBA8, 2, 2));
     EXPECT_FALSE(deep.saveFileLegacyQEL(CQelTString(path.c_str()), eLegacyApiOpenGL));
     EXPECT_FALSE(rgba.saveFileLegacyQEL(CQelTString(path.c_str()), eLegacyApiDirect3D9));
-    EXPECT_FALSE(rgba.saveFileLegacyQEL(CQelTString(path.c_str()), ELegacyApi(0)));
     EXPECT_FALSE(CQelTexture().saveFileLegacyQEL(CQelTString(path.c_str()), eLegacyApiOpenGL));
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_FALSE(rgba.saveFileLegacyQEL(CQelTString("/nonexistent-dir/x.qel"), eLegacyApiOpenGL));
     EXPECT_FALSE(rgba.privateSaveLegacyQELFile(nullptr, eLegacyApiOpenGL));
 }
 
-// Through the native loader: a version 1 file (one member, flat) and a version 2 file (two
-// members of six faces), each with two MIP levels, for a packed, a compressed (minimum
-// dimensions) and a format-less code.
+// Through the native loader: a version 2 file (two members of six faces) and a version 1
+// file (flat, one member), each with two MIP levels of a compressed code with minimum
+// dimensions; and a format-less code.
 TEST(LegacyLoad, FilesLoadWithTheirFormatAndDataOrder) {
     ScratchDir d;
     const std::string path = d.path("load.qel");
-    for (unsigned code : {0u, 24u, 54u, 146u, 14u})
-        for (bool v2 : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << "code " << code << " v2 " << v2);
-            Bytes bytes = legacyHeader(v2, 8, 16, 1, code | 0x100 | (v2 ? 0x1000u : 0u), v2 ? 12 : 1);
-            CQelTextureHeader expected;
-            uint32_t headerSize = 0;
-            ASSERT_TRUE(convert(bytes, expected, headerSize));
-            const uint32_t members = v2 ? 2 : 1, faces = v2 ? 6 : 1;
-            for (uint32_t piece = 0; piece < members * faces * 2; ++piece)
-                for (uint32_t i = 0; i < expected.getDataSize(int32_t(piece % 2), false, false); ++i) bytes.push_back(pieceByte(piece, i));
-            const CQelTexture tex(writeFile(path, bytes).c_str());
-            if (code == 14) {  // no format: the data cannot be read
-                EXPECT_EQ(tex.getDataSize(), 0u);
-                continue;
-            }
-            const Mapped m = forward(code);
-            ASSERT_EQ(tex.getDataSize(), expected.getDataSize());
-            EXPECT_EQ(std::make_tuple(tex.getPixelType().PixelTypeID, tex.getChannelType(), tex.getColourSpace(), tex.isPreMultiplied()),
-                      std::make_tuple(m.format, m.type, m.cs, m.pre));
-            EXPECT_EQ(std::make_tuple(tex.getNumArrayMembers(), tex.getNumFaces(), tex.getNumMIPLevels()), std::make_tuple(members, faces, 2u));
-            for (uint32_t piece = 0; piece < members * faces * 2; ++piece) {
-                const uint32_t level = piece % 2, face = piece / 2 % faces, member = piece / 2 / faces;
-                const uint8_t* p = tex.getDataPtr(level, member, face);
-                const uint32_t n = tex.getDataSize(int32_t(level), false, false);
-                ASSERT_NE(p, nullptr);
-                ASSERT_EQ(p[0], pieceByte(piece, 0)) << "piece " << piece;
-                ASSERT_EQ(p[n - 1], pieceByte(piece, n - 1)) << "piece " << piece;
-            }
+    for (bool v2 : {false, true}) {
+        SCOPED_TRACE(v2);
+        Bytes bytes = legacyHeader(v2, 8, 16, 1, 24 | 0x100 | (v2 ? 0x1000u : 0u), v2 ? 12 : 1);
+        const uint32_t members = v2 ? 2 : 1, faces = v2 ? 6 : 1;
+        const size_t start = bytes.size();
+        for (uint32_t piece = 0; piece < members * faces * 2; ++piece)
+            for (uint32_t i = 0; i < 32; ++i) bytes.push_back(pieceByte(piece, i));  // 16 x 8 at 2 bpp, both levels
+        const CQelTexture tex(writeFile(path, bytes).c_str());
+        ASSERT_EQ(tex.getDataSize(), 32u * members * faces * 2);
+        EXPECT_EQ(tex.getPixelType().PixelTypeID, uint64_t(ePF_QELTCI_2bpp_RGBA));
+        EXPECT_EQ(std::make_tuple(tex.getNumArrayMembers(), tex.getNumFaces(), tex.getNumMIPLevels()), std::make_tuple(members, faces, 2u));
+        for (uint32_t piece = 0; piece < members * faces * 2; ++piece) {
+            const uint8_t* p = tex.getDataPtr(piece % 2, piece / 2 / faces, piece / 2 % faces);
+            ASSERT_NE(p, nullptr);
+            ASSERT_EQ(Bytes(p, p + 32), Bytes(&bytes[start + 32 * piece], &bytes[start + 32 * piece + 32])) << piece;
         }
+    }
+    // Code 14 has no format: the data cannot be read.
+    Bytes none = legacyHeader(true, 4, 4, 0, 14);
+    none.resize(none.size() + 64, 1);
+    EXPECT_EQ(CQelTexture(writeFile(path, none).c_str()).getDataSize(), 0u);
 }
 
-TEST(LegacyLoad, WrittenFilesLoadBackAndShortFilesFail) {
-    CQelTexture tex = patterned(CQelTextureHeader(ePF_QELTCI_4bpp_RGBA, 8, 8, 1, 2, 1, 6));
-    tex.setOrientation(eOrientUp);
-    tex.setBumpMap(1.0f, "xyz");
-    ScratchDir d;
-    const std::string path = d.path("reload.qel");
-    ASSERT_TRUE(tex.saveFileLegacyQEL(CQelTString(path.c_str()), eLegacyApiOpenGLES2));
-    const CQelTexture back(path.c_str());
-    ASSERT_EQ(back.getDataSize(), tex.getDataSize());
-    EXPECT_TRUE(sameRecord(back.getFileHeader(), tex.getFileHeader()));
-    EXPECT_EQ(dataOf(back), dataOf(tex));
-    EXPECT_EQ(back.getOrientation(eAxisY), eOrientUp);
-    EXPECT_TRUE(back.isBumpMap());
-
+TEST(LegacyLoad, ShortFilesFail) {
     // One byte short of the last piece, or far more claimed than the file holds: refused.
+    ScratchDir d;
+    const std::string path = d.path("short.qel");
+    ASSERT_TRUE(patterned(CQelTextureHeader(ePF_QELTCI_4bpp_RGBA, 8, 8, 1, 2, 1, 6))
+                    .saveFileLegacyQEL(CQelTString(path.c_str()), eLegacyApiOpenGLES2));
     Bytes bytes = readFile(path);
+    ASSERT_GT(CQelTexture(path.c_str()).getDataSize(), 0u);
     bytes.pop_back();
     EXPECT_EQ(CQelTexture(writeFile(path, bytes).c_str()).getDataSize(), 0u);
     Bytes huge = legacyHeader(true, 4096, 4096, 0, 18, 6);

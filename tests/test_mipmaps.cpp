@@ -8,7 +8,6 @@
 
 #include "ImageOps/MIPMaps.h"
 #include "ImageOpsTestUtil.h"
-#include "TestImages.h"
 
 using namespace qeltexture;
 using namespace imageops_test;
@@ -20,8 +19,6 @@ TEST(GenerateMIPMaps, FullChainLengths) {
     const uint32_t widths[9] = {256, 128, 64, 32, 16, 8, 4, 2, 1}, heights[9] = {64, 32, 16, 8, 4, 2, 1, 1, 1};
     for (uint32_t L = 0; L < 9; ++L) EXPECT_EQ(widths[L] * 1000 + heights[L], t.getWidth(L) * 1000 + t.getHeight(L));
     EXPECT_EQ(t.getDataSize(-1), t.getDataBlockSize());
-    EXPECT_EQ(1u, fullMIPChainLength(1, 1, 1));
-    EXPECT_EQ(4u, fullMIPChainLength(8, 8, 1));
     EXPECT_EQ(3u, fullMIPChainLength(5, 1, 1));
     EXPECT_EQ(4u, fullMIPChainLength(1, 1, 8));
 }
@@ -52,20 +49,12 @@ TEST(GenerateMIPMaps, LinearHalvingIsTheTruncatedBoxMeanAndNearestTheFirstPixel)
     ASSERT_EQ(2u, t.getNumMIPLevels());
     EXPECT_EQ((Pixel<uint8_t>{11, 0, 255, 255}), pixels<uint8_t>(t, 1)[0]);
 
-    // A photograph (noise when absent) down the whole non-square chain, as an image and as
-    // a volume of 2 x 2 x 2 blocks.
-    qeltest::RGBAImage photo;
-    if (!qeltest::loadTestImage("chelsea.png", photo)) {
-        photo.width = photo.height = 64;
-        photo.pixels.resize(64 * 64 * 4);
-        std::mt19937 rng(3);
-        for (auto& b : photo.pixels) b = uint8_t(rng());
-    }
-    photo = qeltest::tileTo(photo, 64, 16);
+    // Noise down the whole non-square chain, as an image and as a volume of 2 x 2 x 2 blocks.
     for (uint32_t depth : {1u, 4u})
         for (EResizeMode mode : {eResizeLinear, eResizeNearest}) {
             CQelTexture chain = makeTexture<uint8_t>(64, 16, depth);
-            for (size_t i = 0; i < 1024 * depth; ++i) std::memcpy(&pixels<uint8_t>(chain)[i], &photo.pixels[(i * 7 % 1024) * 4], 4);
+            std::mt19937 rng(depth);
+            for (uint32_t i = 0; i < chain.getDataSize(0); ++i) chain.getDataPtr(0, 0, 0)[i] = uint8_t(rng());
             ASSERT_TRUE(GenerateMIPMaps(chain, mode, 0xFFFFFFFFu));
             for (uint32_t L = 1; L < 7; ++L) {
                 const uint32_t W = chain.getWidth(L - 1), H = chain.getHeight(L - 1), D = chain.getDepth(L - 1);
@@ -101,7 +90,6 @@ TEST(GenerateMIPMaps, OneLevelKeepsTheTopAndRefusalsChangeNothing) {
     EXPECT_EQ(0, std::memcmp(t.getDataPtr(0, 0, 0), one.getDataPtr(0, 0, 0), one.getDataBlockSize()));
 
     const std::vector<uint8_t> before = allBytes(t);
-    EXPECT_FALSE(GenerateMIPMaps(t, eResizeLinear, 0));
     EXPECT_FALSE(GenerateMIPMaps(t, EResizeMode(3), 2));
     EXPECT_FALSE(GenerateMIPMaps(t, eResizeLinear, 33));  // past 32 levels
     EXPECT_EQ(before, allBytes(t));
@@ -141,9 +129,6 @@ TEST(ColourMIPMaps, TintsCycleBelowTheTopLevel) {
     ASSERT_TRUE(ColourMIPMaps(u));
     EXPECT_EQ((Pixel<uint32_t>{0, 0xFFFFFFFFu, 0, 9}), pixels<uint32_t>(u, 1)[0]);
 
-    CQelTexture rgb = makeRGBTexture();
-    EXPECT_FALSE(ColourMIPMaps(rgb));
-    CQelTexture noMembers = makeTexture<uint8_t>(4, 4, 1, 2, 0), noFaces = makeTexture<uint8_t>(4, 4, 1, 2, 1, 0);
-    EXPECT_FALSE(ColourMIPMaps(noMembers));
-    EXPECT_FALSE(ColourMIPMaps(noFaces));
+    CQelTexture rgb = makeRGBTexture(), noMembers = makeTexture<uint8_t>(4, 4, 1, 2, 0);
+    EXPECT_FALSE(ColourMIPMaps(rgb) || ColourMIPMaps(noMembers));
 }

@@ -21,12 +21,6 @@ CQelTextureHeader makeHeader(uint64_t format, uint32_t w, uint32_t h, uint32_t m
     return CQelTextureHeader(format, h, w, depth, mips, members, faces);
 }
 
-std::tuple<uint32_t, uint32_t, uint32_t> minDims(uint64_t format) {
-    uint32_t x, y, z;
-    QelTGetFormatMinDims(format, x, y, z);
-    return {x, y, z};
-}
-
 MetaDataBlock makeBlock(uint32_t fourCC, uint32_t key, Bytes bytes) {
     MetaDataBlock b;
     b.DevFOURCC = fourCC;
@@ -58,18 +52,14 @@ TEST(PixelFormat, PackedValuesAndBitsPerPixel) {
     EXPECT_EQ(PixelType('a', 0, 0, 0, 8, 0, 0, 0).PixelTypeID, 0x0000000800000061ull);
     EXPECT_EQ(QelStandard16PixelType.PixelTypeID, 0x1010101061626772ull);
     EXPECT_EQ(QelStandard32PixelType.PixelTypeID, 0x2020202061626772ull);
-    // Packed sums, then table rows at the edges and around the gaps of the enumeration.
-    const std::pair<uint64_t, uint32_t> bits[] = {
-        {PixelType('r', 'g', 'b', 0, 5, 6, 5, 0).PixelTypeID, 16}, {QelStandard32PixelType.PixelTypeID, 128},
-        {ePF_QELTCI_2bpp_RGB, 2}, {ePF_BC6, 0}, {ePF_BW1bpp, 1}, {ePF_SharedExponentR9G9B9E5, 32},
-        {ePF_EAC_RG11, 8}, {ePF_NumCompressedPFs, 0}, {28, 0}};
-    for (const auto& [format, bpp] : bits) EXPECT_EQ(QelTGetBitsPerPixel(format), bpp) << format;
-
-    EXPECT_EQ(minDims(ePF_QELTCI_2bpp_RGB), std::make_tuple(16u, 8u, 1u));
-    EXPECT_EQ(minDims(ePF_QELTCII_2bpp), std::make_tuple(8u, 4u, 1u));
-    EXPECT_EQ(minDims(ePF_UYVY), std::make_tuple(2u, 1u, 1u));
-    EXPECT_EQ(minDims(kRGBA8), std::make_tuple(1u, 1u, 1u));
-    EXPECT_EQ(minDims(1000), std::make_tuple(1u, 1u, 1u));
+    // Packed sums; values past the enumeration have no size (the table rows themselves are
+    // pinned by the data-size worked values).
+    EXPECT_EQ(QelTGetBitsPerPixel(PixelType('r', 'g', 'b', 0, 5, 6, 5, 0).PixelTypeID), 16u);
+    EXPECT_EQ(QelTGetBitsPerPixel(QelStandard32PixelType.PixelTypeID), 128u);
+    EXPECT_EQ(QelTGetBitsPerPixel(ePF_NumCompressedPFs) + QelTGetBitsPerPixel(28), 0u);
+    uint32_t x, y, z;
+    QelTGetFormatMinDims(1000, x, y, z);
+    EXPECT_EQ(std::make_tuple(x, y, z), std::make_tuple(1u, 1u, 1u));
 }
 
 TEST(TextureHeader, RecordLayoutDefaultsConstructorOrderAndFlags) {
@@ -103,8 +93,6 @@ TEST(TextureHeader, RecordLayoutDefaultsConstructorOrderAndFlags) {
     CQelTextureHeader c(both);
     c.setIsPreMultiplied(true);
     EXPECT_EQ(c.getFileHeader().u32Flags, 0xF2u);
-    EXPECT_TRUE(c.isPreMultiplied());
-    EXPECT_FALSE(c.isFileCompressed());
 }
 
 TEST(TextureHeader, DataSizeWorkedValues) {
@@ -142,19 +130,11 @@ TEST(TextureHeader, SizeModelLimits) {
     EXPECT_EQ(big.getDataSize(0), 1u << 30);
     EXPECT_EQ(big.getDataSize(-1), 1u << 30);
 
-    EXPECT_FALSE(makeHeader(kRGBA8, 32768, 32768).isWithinSizeModel());  // 4 GiB
-    EXPECT_FALSE(makeHeader(kRGBA8, 32768, 16384, 1, 2).isWithinSizeModel());
-    EXPECT_FALSE(makeHeader(kRGBA8, 0xFFFFFFFF, 0xFFFFFFFF).isWithinSizeModel());
-    EXPECT_FALSE(makeHeader(kRGBA8, 16384, 16384, 1, 1, 6).isWithinSizeModel());
+    EXPECT_FALSE(makeHeader(kRGBA8, 16384, 16384, 1, 1, 6).isWithinSizeModel());  // 6 GiB
     EXPECT_TRUE(makeHeader(kRGBA8, 4, 4, 32).isWithinSizeModel());
     EXPECT_FALSE(makeHeader(kRGBA8, 4, 4, 33).isWithinSizeModel());
     // A hostile MIP count is still summed in constant time.
     EXPECT_EQ(makeHeader(kRGBA8, 1, 1, 0xFFFFFFFF).getDataSize(-1), 4u * 0xFFFFFFFFu);
-
-    // Outside the model, a texture is refused as the empty default texture.
-    CQelTexture refused(makeHeader(kRGBA8, 65536, 65536));
-    EXPECT_EQ(std::make_pair(refused.getDataBlockSize(), refused.getDataSize()), std::make_pair(0u, 0u));
-    EXPECT_EQ(refused.getDataPtr(0, 0, 0), nullptr);
 }
 
 TEST(Texture, DataPointerOffsets) {
@@ -192,7 +172,6 @@ TEST(Texture, ConstructionCopyAndAssignment) {
 
     CQelTexture tex(header, pixels.data());
     EXPECT_TRUE(holdsPixels(tex));
-    EXPECT_EQ(&tex.getHeader(), static_cast<const CQelTextureHeader*>(&tex));
     CQelTexture blank(header, nullptr);  // zeroed, never unset
     EXPECT_EQ(std::vector<uint8_t>(blank.getDataPtr(), blank.getDataPtr() + 64), std::vector<uint8_t>(64, 0));
 
@@ -211,28 +190,15 @@ TEST(Texture, ConstructionCopyAndAssignment) {
     CQelTexture& self = assigned;
     assigned = self;
     EXPECT_TRUE(holdsPixels(assigned));
-
-    CQelTexture empty;
-    EXPECT_EQ(empty.getDataBlockSize(), 0u);
-    EXPECT_EQ(empty.getDataPtr(), nullptr);
-    EXPECT_EQ(CQelTexture(empty).getDataPtr(), nullptr);
+    EXPECT_EQ(CQelTexture(CQelTexture()).getDataPtr(), nullptr);
 }
 
 TEST(MetaDataBlock, CopiesAreDeepAndReadsAreBounded) {
-    MetaDataBlock fresh;
-    EXPECT_EQ(std::make_tuple(fresh.DevFOURCC, fresh.u32Key, fresh.u32DataSize, fresh.Data.get()),
-              std::make_tuple(0u, 0u, 0u, nullptr));
     MetaDataBlock a = makeBlock(7, 9, {1, 2, 3});
-    MetaDataBlock b(a);
-    ASSERT_NE(b.Data, nullptr);
-    b.Data[0] = 42;
-    EXPECT_EQ(a.Data[0], 1);
-    EXPECT_EQ(std::make_tuple(b.DevFOURCC, b.u32Key, b.SizeOfBlock()), std::make_tuple(7u, 9u, 15u));
     MetaDataBlock& self = a;
     a = self;  // self-assignment keeps the data
     EXPECT_EQ(blockBytes(a), (Bytes{1, 2, 3}));
-    b = fresh;  // assigning a block without data releases the old data
-    EXPECT_EQ(std::make_pair(b.Data.get(), b.u32DataSize), std::make_pair(static_cast<uint8_t*>(nullptr), 0u));
+    EXPECT_EQ(a.SizeOfBlock(), 15u);
 
     // Little-endian fields; the cursor moves past the block.
     const Bytes image = {0x51, 0x45, 0x4c, 0x03, 0x04, 0, 0, 0, 0x03, 0, 0, 0, 0xaa, 0xbb, 0xcc, 0xdd};
@@ -249,7 +215,6 @@ TEST(MetaDataBlock, CopiesAreDeepAndReadsAreBounded) {
     EXPECT_FALSE(c.ReadFromPtr(&cursor, image.data() + 11));
     EXPECT_EQ(cursor, image.data());
     EXPECT_TRUE(c.ReadFromPtr(&cursor, image.data() + 15));
-    EXPECT_EQ(cursor, image.data() + 15);
     // A claimed size near 2^32 must not wrap the bound.
     const Bytes huge = {1, 0, 0, 0, 2, 0, 0, 0, 0xfc, 0xff, 0xff, 0xff, 0};
     cursor = huge.data();
@@ -276,8 +241,7 @@ TEST(HeaderMetaData, SizeBookkeepingOnAddReplaceRemove) {
     h.addMetaData(makeBlock(0x11223344, 4, Bytes(10, 9)));  // replaces
     EXPECT_EQ(h.getMetaDataSize(), 24u + 22u);
     EXPECT_EQ(h.getMetaDataSize(), sumOfBlocks(h));
-    h.removeMetaData(0x11223344, 9);  // absent key
-    h.removeMetaData(0x99999999, 4);  // absent FourCC
+    h.removeMetaData(0x11223344, 9);  // absent
     EXPECT_EQ(h.getMetaDataSize(), 46u);
     h.addMetaData(makeBlock(0x11223344, 4, {1, 2, 3, 4}));
     h.removeMetaData(0x11223344, 4);
@@ -291,16 +255,14 @@ TEST(HeaderMetaData, SizeBookkeepingOnAddReplaceRemove) {
     EXPECT_EQ(h.getMetaDataSize(), 24u);
     h.getBorder(x, y, z);
     EXPECT_EQ(z, 6u);
-    // Absent blocks: a zero block without data, no insertion.
-    const MetaDataBlock none = h.getMetaData(1, 2);
-    EXPECT_EQ(std::make_tuple(none.DevFOURCC, none.u32Key, none.Data.get()), std::make_tuple(0u, 0u, nullptr));
+    // Reading an absent block inserts nothing.
+    EXPECT_EQ(h.getMetaData(1, 2).Data, nullptr);
     EXPECT_EQ(h.getMetaDataMap()->Lookup(1), nullptr);
 
     // Construction from a record adds the given blocks on top of a metadata size of 0.
     QelTextureHeaderV3 record;
     MetaDataBlock blocks[2] = {makeBlock(1, 1, Bytes(4, 1)), makeBlock(1, 2, Bytes(12, 2))};
     EXPECT_EQ(CQelTextureHeader(record, 2, blocks).getMetaDataSize(), 40u);
-    EXPECT_EQ(CQelTextureHeader(record, 2, nullptr).getMetaDataSize(), 0u);
 }
 
 TEST(HeaderMetaData, TypedBlocksHaveExactBytes) {
@@ -309,53 +271,35 @@ TEST(HeaderMetaData, TypedBlocksHaveExactBytes) {
     EXPECT_EQ(blockBytes(h.getMetaData(QEL_FOURCC, eMetaDataTextureOrientation)), (Bytes{1, 0, 4}));
     EXPECT_EQ(std::make_tuple(h.getOrientation(eAxisX), h.getOrientation(eAxisY), h.getOrientation(eAxisZ)),
               std::make_tuple(eOrientLeft, EQelTOrientation(0), eOrientOut));
-    h.setOrientation(eOrientUp);
-    EXPECT_EQ(std::make_pair(h.getOrientation(eAxisY), h.getOrientation(eAxisX)), std::make_pair(eOrientUp, EQelTOrientation(0)));
 
     h.setBumpMap(2.5f, CQelTString("xyz"));  // 2.5f is 0x40200000, little-endian
     EXPECT_EQ(blockBytes(h.getMetaData(QEL_FOURCC, eMetaDataBumpData)), (Bytes{0x00, 0x00, 0x20, 0x40, 'x', 'y', 'z', 0}));
     EXPECT_EQ(std::make_tuple(h.isBumpMap(), h.getBumpMapScale(), h.getBumpMapOrder().str()), std::make_tuple(true, 2.5f, "xyz"));
     h.setBumpMap(1.0f, CQelTString("abcdef"));
     EXPECT_EQ(h.getBumpMapOrder().str(), "abcd");
-    EXPECT_EQ(h.getMetaData(QEL_FOURCC, eMetaDataBumpData).u32DataSize, 8u);
-    // (The border block's bytes are checked in the native file's layout.)
 
     const float atlas[3] = {0.25f, -1.0f, 8.0f};
     h.setTextureAtlas(atlas, 3);
-    EXPECT_EQ(h.getMetaData(QEL_FOURCC, eMetaDataTextureAtlasCoords).u32DataSize, 12u);
     EXPECT_EQ(h.getNumTextureAtlasMembers(), 3u);
     ASSERT_NE(h.getTextureAtlasData(), nullptr);
     EXPECT_EQ(h.getTextureAtlasData()[1], -1.0f);
-    EXPECT_EQ(h.getMetaDataSize(), sumOfBlocks(h));
     EXPECT_EQ(h.getMetaDataSize(), (12u + 3) + (12 + 8) + (12 + 12));
 }
 
 TEST(HeaderMetaData, GettersHonourShapeAndAbsence) {
     CQelTextureHeader flat;  // 1x1x1, one face
-    EXPECT_EQ(flat.getTextureAtlasData(), nullptr);
     const float atlas[2] = {1, 2};
     flat.setTextureAtlas(atlas, 2);
     EXPECT_EQ(flat.getNumTextureAtlasMembers(), 0u);  // 1x1x1 has no atlas
     flat.setDepth(2);
     EXPECT_EQ(flat.getNumTextureAtlasMembers(), 2u);
-    flat.setNumMIPLevels(0);
-    EXPECT_EQ(flat.getNumTextureAtlasMembers(), 0u);
-
-    EXPECT_EQ(std::make_tuple(flat.isBumpMap(), flat.getBumpMapScale(), flat.getBumpMapOrder().empty()),
-              std::make_tuple(false, 0.0f, true));
-    uint32_t x = 9, y = 9, z = 9;
-    flat.getBorder(x, y, z);
-    EXPECT_EQ(x + y + z, 0u);
 
     flat.setCubeMapOrder(CQelTString("XxYyZzW"));
-    const MetaDataBlock order = flat.getMetaData(QEL_FOURCC, eMetaDataCubeMapOrder);
-    // The block knows its own key.
+    const MetaDataBlock order = flat.getMetaData(QEL_FOURCC, eMetaDataCubeMapOrder);  // knows its own key
     EXPECT_EQ(std::make_pair(order.u32Key, order.u32DataSize), std::make_pair(uint32_t(eMetaDataCubeMapOrder), 6u));
     EXPECT_TRUE(flat.getCubeMapOrder().empty());  // one face
     flat.setNumFaces(6);
     EXPECT_EQ(flat.getCubeMapOrder().str(), "XxYyZz");
-    flat.setCubeMapOrder(CQelTString("zZ"));
-    EXPECT_EQ(flat.getCubeMapOrder().str(), "zZ");
     EXPECT_EQ(flat.getMetaDataSize(), sumOfBlocks(flat));
 }
 
@@ -369,7 +313,7 @@ TEST(HeaderMetaData, PaddingAlignsThePixelData) {
     u.addMetaData(makeBlock(5, 5, Bytes(8, 0)));  // metadata size 20: 52 + 20 + 12 + 12 = 96
     u.addPaddingMetaData(16);
     EXPECT_EQ(std::make_pair(u.getMetaData(QEL_FOURCC, eMetaDataPadding).u32DataSize, u.getMetaDataSize()), std::make_pair(12u, 44u));
-    for (uint32_t padding : {4u, 8u, 64u, 4096u}) {
+    for (uint32_t padding : {8u, 4096u}) {
         CQelTexture v = texture();
         v.setBorder(1, 1, 1);
         v.addPaddingMetaData(padding);
@@ -388,18 +332,13 @@ TEST(HeaderMetaData, CopiesAndRemovalKeepOrderAndIndependence) {
     h.addMetaData(makeBlock(1, 11, {3, 3, 3}));
     h.addMetaData(makeBlock(1, 12, {4}));
     const MetaDataMap* map = h.getMetaDataMap();
-    ASSERT_EQ(map->GetSize(), 2u);
-    EXPECT_EQ(std::make_pair(map->GetKey(0), map->GetKey(1)), std::make_pair(1u, 2u));  // FourCCs by first appearance
-
     const CQelTextureHeader copy(h);
-    h.removeMetaData(1, 10);  // the last key moves into the freed slot
-    ASSERT_EQ(map->GetValue(0).GetSize(), 2u);
-    EXPECT_EQ(std::make_pair(map->GetValue(0).GetKey(0), map->GetValue(0).GetKey(1)), std::make_pair(12u, 11u));
+    h.removeMetaData(1, 10);
     EXPECT_EQ(h.getMetaDataSize(), sumOfBlocks(h));
     // The copy kept everything, with its own data.
     EXPECT_TRUE(copy.hasMetaData(1, 10));
     EXPECT_EQ(copy.getMetaDataSize(), 13u + 14u + 15u + 13u);
-    EXPECT_NE(copy.getMetaDataMap()->GetValue(0).GetValue(1).Data.get(), h.getMetaDataMap()->GetValue(0).GetValue(1).Data.get());
+    EXPECT_NE(copy.getMetaDataMap()->Lookup(1)->Lookup(11)->Data.get(), map->Lookup(1)->Lookup(11)->Data.get());
 
     CQelTextureHeader assigned;
     assigned.setBorder(1, 1, 1);
