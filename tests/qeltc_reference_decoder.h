@@ -3,6 +3,7 @@
 // formulas: every pixel finds its four blocks, re-reads and re-widens their colours and
 // works out its own weight. Slow on purpose. The decoder tests compare the library's
 // optimised decoders with it byte for byte, and the benchmark runs it side by side.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -11,9 +12,7 @@ namespace qeltcref {
 
 using BlockIndexFn = std::function<uint32_t(uint32_t bx, uint32_t by)>;
 
-struct RefColour {
-    int c[4];  // 5-bit red, green, blue, 4-bit alpha
-};
+using RefColour = std::array<int, 4>;  // 5-bit red, green, blue, 4-bit alpha
 
 inline uint32_t load32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -35,24 +34,21 @@ public:
     }
 
 private:
-    uint32_t blocksX() const { return m_w / m_bw; }
-    uint32_t blocksY() const { return m_h / 4; }
+    static constexpr int kWeights[4] = {0, 3, 5, 8};
+
     uint32_t modWord(uint32_t bx, uint32_t by) const { return load32(m_data + 8 * size_t(m_index(bx, by))); }
     uint32_t colWord(uint32_t bx, uint32_t by) const { return load32(m_data + 8 * size_t(m_index(bx, by)) + 4); }
 
-    static int w4(int f) { return (f << 1) | (f >> 3); }
+    static int w4(uint32_t f) { return int((f << 1) | (f >> 3)); }
+    // Colour B uses the upper half of the colour word with the layout of A, except that its
+    // blue field starts one bit lower and is one bit wider.
     RefColour colour(uint32_t bx, uint32_t by, bool isB) const {
-        const uint32_t w = colWord(bx, by);
-        const bool opaque = m_version == 0 ? ((w >> (isB ? 31 : 15)) & 1) : (w >> 31);
-        RefColour r;
-        if (!isB && opaque) r = {{int(w >> 10) & 31, int(w >> 5) & 31, w4((w >> 1) & 15), 15}};
-        else if (!isB) {
-            int b3 = (w >> 1) & 7;
-            r = {{w4((w >> 8) & 15), w4((w >> 4) & 15), (b3 << 2) | (b3 >> 1), int((w >> 12) & 7) << 1}};
-        } else if (opaque) r = {{int(w >> 26) & 31, int(w >> 21) & 31, int(w >> 16) & 31, 15}};
-        else r = {{w4((w >> 24) & 15), w4((w >> 20) & 15), w4((w >> 16) & 15),
-                   (int((w >> 28) & 7) << 1) | (m_version != 0 ? 1 : 0)}};
-        return r;
+        const uint32_t w = colWord(bx, by), h = isB ? w >> 16 : w & 0xFFFF;
+        const bool opaque = m_version == 0 ? (h >> 15) & 1 : w >> 31;
+        if (opaque) return {int(h >> 10) & 31, int(h >> 5) & 31, isB ? int(h & 31) : w4((h >> 1) & 15), 15};
+        const int b3 = (h >> 1) & 7;
+        return {w4((h >> 8) & 15), w4((h >> 4) & 15), isB ? w4(h & 15) : (b3 << 2) | (b3 >> 1),
+                int((h >> 12) & 7) << 1 | int(isB && m_version != 0)};
     }
 
     // Raw 2 bpp sample of pixel (x, y): direct pixels as 0 or 3.
@@ -67,34 +63,30 @@ private:
 
     // Weight of pixel (x, y) in eighths of B; punched set for 4 bpp mode 1 value 2.
     int weight(uint32_t x, uint32_t y, bool& punched) const {
-        static const int table[4] = {0, 3, 5, 8};
         punched = false;
         uint32_t bx = x / m_bw, by = y / 4;
         uint32_t mod = modWord(bx, by), col = colWord(bx, by);
         if (!m_2bit) {
             int m = (mod >> (2 * (4 * (y % 4) + x % 4))) & 3;
-            if (!(col & 1)) return table[m];
+            if (!(col & 1)) return kWeights[m];
             punched = m == 2;
             return m == 0 ? 0 : m == 3 ? 8 : 4;
         }
-        if (!(col & 1) || ((x + y) % 2) == 0) return table[sample2(x, y)];
-        int l = table[sample2((x + m_w - 1) % m_w, y)], r = table[sample2((x + 1) % m_w, y)];
-        int u = table[sample2(x, (y + m_h - 1) % m_h)], d = table[sample2(x, (y + 1) % m_h)];
+        if (!(col & 1) || ((x + y) % 2) == 0) return kWeights[sample2(x, y)];
+        int l = kWeights[sample2((x + m_w - 1) % m_w, y)], r = kWeights[sample2((x + 1) % m_w, y)];
+        int u = kWeights[sample2(x, (y + m_h - 1) % m_h)], d = kWeights[sample2(x, (y + 1) % m_h)];
         if (!(mod & 1)) return (l + r + u + d + 2) >> 2;
         if ((mod >> 20) & 1) return (u + d + 1) >> 1;
         return (l + r + 1) >> 1;
     }
 
     void pixel(uint32_t x, uint32_t y, uint8_t* out) const {
-        const int64_t bw = m_bw;
-        auto floorDiv = [](int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-        const int64_t px = floorDiv(int64_t(x) - bw / 2, bw), py = floorDiv(int64_t(y) - 2, 4);
-        const int qx = int(int64_t(x) - bw / 2 - px * bw), qy = int(int64_t(y) - 2 - py * 4);
-        auto wrapX = [&](int64_t v) { return uint32_t(((v % blocksX()) + blocksX()) % blocksX()); };
-        auto wrapY = [&](int64_t v) { return uint32_t(((v % blocksY()) + blocksY()) % blocksY()); };
-        const uint32_t bxs[4] = {wrapX(px), wrapX(px + 1), wrapX(px), wrapX(px + 1)};
-        const uint32_t bys[4] = {wrapY(py), wrapY(py), wrapY(py + 1), wrapY(py + 1)};  // P Q R S
-        const bool hard = m_version != 0 && ((colWord(bxs[0], bys[0]) >> 15) & 1);
+        // Position relative to the centre of block P, shifted by a whole image to stay positive.
+        const uint32_t sx = x + m_w - m_bw / 2, sy = y + m_h - 2, gw = m_w / m_bw, gh = m_h / 4;
+        const int qx = int(sx % m_bw), qy = int(sy % 4);
+        const uint32_t bx0 = sx / m_bw % gw, by0 = sy / 4 % gh, bx1 = (bx0 + 1) % gw, by1 = (by0 + 1) % gh;
+        const uint32_t bxs[4] = {bx0, bx1, bx0, bx1}, bys[4] = {by0, by0, by1, by1};  // P Q R S
+        const bool hard = m_version != 0 && ((colWord(bx0, by0) >> 15) & 1);
         bool punched;
         int w = weight(x, y, punched);
         if (!hard) {
@@ -103,8 +95,8 @@ private:
                 RefColour P = colour(bxs[0], bys[0], k), Q = colour(bxs[1], bys[1], k);
                 RefColour R = colour(bxs[2], bys[2], k), S = colour(bxs[3], bys[3], k);
                 for (int c = 0; c < 4; ++c) {
-                    int hP = m_bw * P.c[c] + qx * (Q.c[c] - P.c[c]);
-                    int hR = m_bw * R.c[c] + qx * (S.c[c] - R.c[c]);
+                    int hP = m_bw * P[c] + qx * (Q[c] - P[c]);
+                    int hR = m_bw * R[c] + qx * (S[c] - R[c]);
                     int s = (4 - qy) * hP + qy * hR;
                     if (m_2bit) col[k][c] = c < 3 ? (s >> 7) + (s >> 2) : (s >> 5) + (s >> 1);
                     else col[k][c] = c < 3 ? (s >> 6) + (s >> 1) : (s >> 4) + s;
@@ -117,9 +109,9 @@ private:
             }
             return;
         }
-        auto to8 = [](const RefColour& k, int c) { return c < 3 ? (k.c[c] << 3) | (k.c[c] >> 2) : (k.c[c] << 4) | k.c[c]; };
+        auto to8 = [](const RefColour& k, int c) { return c < 3 ? (k[c] << 3) | (k[c] >> 2) : (k[c] << 4) | k[c]; };
         const uint32_t obx = x / m_bw, oby = y / 4;
-        const bool centre = x % m_bw == uint32_t(m_bw / 2) && y % 4 == 2;
+        const bool centre = qx == 0 && qy == 0;
         const int m = (modWord(obx, oby) >> (2 * (4 * (y % 4) + x % 4))) & 3;
         if (!m_2bit && (colWord(obx, oby) & 1) && !centre) {
             static const int map[4][4][4] = {
@@ -127,14 +119,13 @@ private:
                 {{0, 1, 6, 7}, {0, 1, 4, 7}, {0, 1, 4, 5}, {2, 1, 4, 5}},
                 {{0, 1, 6, 7}, {0, 1, 6, 7}, {0, 3, 6, 5}, {2, 3, 4, 5}},
                 {{0, 1, 6, 7}, {0, 3, 6, 7}, {2, 3, 6, 7}, {2, 3, 6, 5}}};
-            const int entry = map[(y + 2) % 4][(x + 2) % 4][m];
+            const int entry = map[qy][qx][m];
             const int which[4] = {0, 3, 1, 2};  // P, S, Q, R as block slots
             RefColour k = colour(bxs[which[entry / 2]], bys[which[entry / 2]], entry & 1);
             for (int c = 0; c < 4; ++c) out[c] = uint8_t(to8(k, c));
             return;
         }
-        static const int standard[4] = {0, 3, 5, 8};
-        if (!m_2bit) w = standard[m];
+        if (!m_2bit) w = kWeights[m];
         RefColour A = colour(obx, oby, false), B = colour(obx, oby, true);
         for (int c = 0; c < 4; ++c) {
             int a = to8(A, c), b = to8(B, c);

@@ -67,12 +67,10 @@ TEST(OpenGLTable, WorkedValuesAndUnmappedOutputs) {
     EXPECT_EQ(fields(), std::make_tuple(0x83F2u, 0x1908u, 0u, 0u, 1u));
     ASSERT_TRUE(fwd(ePF_ETC2_RGB_A1, 0, eCS_sRGB)); EXPECT_EQ(g.internal, 0x9277u);
     ASSERT_TRUE(fwd(ePF_ETC1, 0, eCS_sRGB)); EXPECT_EQ(g.internal, 0x8D64u);
-    for (uint32_t t : {1u, 3u, 5u, 7u, 9u, 11u, 12u}) {
-        ASSERT_TRUE(fwd(ePF_EAC_RG11, t, 0)); EXPECT_EQ(g.internal, 0x9273u) << t;
-    }
-    for (uint32_t t : {0u, 2u, 4u, 6u, 8u, 10u, 13u}) {
-        ASSERT_TRUE(fwd(ePF_EAC_R11, t, 0)); EXPECT_EQ(g.internal, 0x9270u) << t;
-    }
+    // EAC: signed codes for the signed channel types and signed float, unsigned otherwise.
+    ASSERT_TRUE(fwd(ePF_EAC_RG11, eVT_SignedFloat, 0)); EXPECT_EQ(g.internal, 0x9273u);
+    ASSERT_TRUE(fwd(ePF_EAC_R11, eVT_SignedShortNorm, 0)); EXPECT_EQ(g.internal, 0x9271u);
+    ASSERT_TRUE(fwd(ePF_EAC_R11, eVT_UnsignedFloat, 0)); EXPECT_EQ(g.internal, 0x9270u);
     // No mapping: internal formats, glFormat and glType 0; glTypeSize 1 up to 27, then 0.
     for (uint64_t p : {uint64_t(ePF_BC4), uint64_t(ePF_BW1bpp), uint64_t(ePF_GRGB8888), uint64_t(27)}) {
         EXPECT_FALSE(fwd(p, 0, 0)) << p;
@@ -93,17 +91,14 @@ TEST(OpenGLTable, ColumnsAgreeWithTheApiAndEveryEntryReadsBack) {
         {0x1909, {1, false}}, {0x190A, {2, false}}, {0x8227, {2, false}}, {0x80E1, {4, false}},
         {0x8D94, {1, true}}, {0x8228, {2, true}}, {0x8D98, {3, true}}, {0x8D99, {4, true}}};
     const std::set<uint32_t> integerTypes = {2, 3, 6, 7, 10, 11};
-    std::set<uint32_t> internals;
-    int pairs = 0, asymmetries = 0, unsizedAgree = 0;
+    int pairs = 0;
     for (uint64_t p : candidateFormats()) {
         for (uint32_t t = 0; t <= 13; ++t) {
             for (uint32_t cs = 0; cs <= 1; ++cs) {
                 GL g;
-                const auto vt = EQelTVariableType(t);
-                const auto space = EQelTColourSpace(cs);
-                if (!getOpenGLFormat(p, vt, space, g.internal, g.base, g.format, g.type, g.typeSize))
+                if (!getOpenGLFormat(p, EQelTVariableType(t), EQelTColourSpace(cs), g.internal, g.base, g.format, g.type,
+                                     g.typeSize))
                     continue;
-                internals.insert(g.internal);
                 const bool packedType = (p >> 32) != 0;
                 if (packedType) {
                     pairs += cs == 0;
@@ -113,22 +108,9 @@ TEST(OpenGLTable, ColumnsAgreeWithTheApiAndEveryEntryReadsBack) {
                     ASSERT_TRUE(formatInfo.count(g.format)) << std::hex << g.internal;
                     EXPECT_EQ(formatInfo.at(g.format).first, channelCount(p)) << std::hex << g.internal;
                     EXPECT_EQ(formatInfo.at(g.format).second, integerTypes.count(t) == 1) << g.internal;
-                    if (g.type <= 0x1406 || g.type == 0x140B) {  // one channel per type element
-                        for (int c = 0; c < 4 && PixelType(p).channelName(c); ++c) {
-                            EXPECT_EQ(PixelType(p).channelBits(c), 8 * g.typeSize) << std::hex << g.internal;
-                        }
-                    }
-                }
-                // Where glFormat is itself an unsized internal format, reading it back with the
-                // glType must name the same layout: catches swapped type or format columns.
-                uint64_t up;
-                EQelTVariableType ut;
-                EQelTColourSpace ucs;
-                if (packedType && !formatInfo.at(g.format).second &&
-                    getQelcoreFormatOGL(up, ut, ucs, g.format, g.format, g.type)) {
-                    EXPECT_EQ(up, p) << std::hex << g.internal;
-                    EXPECT_EQ(uint32_t(ut), t) << std::hex << g.internal;
-                    ++unsizedAgree;
+                    const bool perChannelType = g.type <= 0x1406 || g.type == 0x140B;
+                    for (int c = 0; c < 4 && perChannelType && PixelType(p).channelName(c); ++c)
+                        EXPECT_EQ(PixelType(p).channelBits(c), 8 * g.typeSize) << std::hex << g.internal;
                 }
                 uint64_t rp = 0xDEAD;
                 EQelTVariableType rt = eVT_NumVarTypes;
@@ -136,7 +118,7 @@ TEST(OpenGLTable, ColumnsAgreeWithTheApiAndEveryEntryReadsBack) {
                 const bool back = getQelcoreFormatOGL(rp, rt, rcs, g.internal, g.format, g.type);
                 // Documented asymmetries first.
                 if (g.internal == 0x8048 || g.internal == 0x901A) {
-                    EXPECT_FALSE(back); EXPECT_EQ(rp, 0xDEADu); ++asymmetries; continue;
+                    EXPECT_FALSE(back); EXPECT_EQ(rp, 0xDEADu); continue;
                 }
                 ASSERT_TRUE(back) << std::hex << g.internal;
                 uint64_t wantP = p;
@@ -147,7 +129,6 @@ TEST(OpenGLTable, ColumnsAgreeWithTheApiAndEveryEntryReadsBack) {
                 if (p == ePF_SharedExponentR9G9B9E5) wantT = 13;
                 if (g.internal == 0x8052) wantP = pt("rgbx", {10, 10, 10, 2});
                 if (g.internal == 0x8059 || g.internal == 0x906F) wantP = pt("rgba", {10, 10, 10, 2});
-                if (packedType) asymmetries += wantP != p || wantT != t;
                 const bool srgbCode = g.internal == 0x8C41 || g.internal == 0x8C43 ||
                                       (g.internal >= 0x9275 && g.internal <= 0x9279 && g.internal % 2);
                 EXPECT_EQ(rp, wantP) << std::hex << g.internal;
@@ -157,9 +138,6 @@ TEST(OpenGLTable, ColumnsAgreeWithTheApiAndEveryEntryReadsBack) {
         }
     }
     EXPECT_EQ(pairs, 75);              // packed entries of the table
-    EXPECT_EQ(unsizedAgree, 2 * 33);   // the 8-bit and 16-bit normalised rows, both spaces
-    EXPECT_EQ(internals.size(), 77u + 21u);  // + the two sRGB codes; 21 compressed codes
-    EXPECT_EQ(asymmetries, 2 * 2 + 3 * 2);   // LA16 pair x2 spaces, three 10-10-10-2 codes x2
 }
 
 TEST(OpenGLTable, UnsizedFormatsResolveByType) {
@@ -172,13 +150,9 @@ TEST(OpenGLTable, UnsizedFormatsResolveByType) {
     cs = eCS_sRGB;
     EXPECT_FALSE(rev(0x1908, 0x1406)); EXPECT_EQ(t, eVT_UnsignedShortNorm); EXPECT_EQ(cs, eCS_sRGB);
     const struct { uint32_t internal, type; uint64_t p; uint32_t t; } rows[] = {
-        {0x190A, 0x1400, pt("la", {8, 8}), 1}, {0x1903, 0x1402, pt("r", {16}), 5},
-        {0x8227, 0x1404, pt("rg", {32, 32}), 9}, {0x1906, 0x1405, pt("a", {32}), 8},
-        {0x1909, 0x1401, pt("l", {8}), 0}, {0x1907, 0x8032, pt("rgb", {3, 3, 2}), 0},
-        {0x1907, 0x8363, pt("rgb", {5, 6, 5}), 4}, {0x1908, 0x8033, pt("rgba", {4, 4, 4, 4}), 4},
-        {0x1908, 0x8034, pt("rgba", {5, 5, 5, 1}), 4}, {0x80E1, 0x1401, pt("bgra", {8, 8, 8, 8}), 0},
+        {0x190A, 0x1400, pt("la", {8, 8}), 1}, {0x80E1, 0x1401, pt("bgra", {8, 8, 8, 8}), 0},
         {0x8D70, 0, pt("rgba", {32, 32, 32, 32}), 10}, {0x8D82, 0, pt("rgba", {32, 32, 32, 32}), 11},
-        {0x803E, 0, pt("a", {16}), 4}, {0x9018, 0, pt("a", {16}), 5}, {0x8C3D, 0, ePF_SharedExponentR9G9B9E5, 13},
+        {0x803E, 0, pt("a", {16}), 4}, {0x9018, 0, pt("a", {16}), 5},
     };
     for (const auto& r : rows) {
         ASSERT_TRUE(rev(r.internal, r.type)) << std::hex << r.internal;
@@ -201,9 +175,7 @@ TEST(Direct3DTable, SizesRoundTripsAndReverseOnlyCodes) {
     for (uint64_t p : candidateFormats()) {
         for (uint32_t t = 0; t <= 13; ++t) {
             uint32_t code = 1;
-            const auto vt = EQelTVariableType(t);
-            const EQelTColourSpace cs = eCS_sRGB;
-            if (!getDirect3DFormat(p, vt, cs, code)) { EXPECT_EQ(code, 0u); continue; }
+            if (!getDirect3DFormat(p, EQelTVariableType(t), eCS_sRGB, code)) { EXPECT_EQ(code, 0u); continue; }
             codes.insert(code);
             ++pairs;
             if (code < 256) { EXPECT_EQ(QelTGetBitsPerPixel(p), bits.at(code)) << code; }
@@ -250,19 +222,15 @@ TEST(DXGITable, SizesColourSpacesRoundTripsAndReverseOnlyCodes) {
     for (uint32_t c = 61; c <= 65; ++c) bits[c] = 8;
     bits[67] = 32; bits[85] = bits[86] = bits[115] = 16; bits[87] = bits[88] = bits[91] = bits[93] = 32;
     bits[111] = bits[112] = 8;
-    const std::set<uint32_t> srgb = {29, 72, 75, 78, 91, 93, 99};
-    const std::set<uint32_t> linearOnly = {28, 71, 74, 77, 87, 88};
+    const std::set<uint32_t> srgb = {29, 72, 75, 78, 91, 93, 99}, linearOnly = {28, 71, 74, 77, 87, 88};
     std::set<uint32_t> codes;
     for (uint64_t p : candidateFormats()) {
         for (uint32_t t = 0; t <= 13; ++t) {
             for (uint32_t cs = 0; cs <= 1; ++cs) {
                 uint32_t code = 1;
-                const auto vt = EQelTVariableType(t);
-                const auto space = EQelTColourSpace(cs);
-                if (!getDirectXGIFormat(p, vt, space, code)) { EXPECT_EQ(code, 0u); continue; }
+                if (!getDirectXGIFormat(p, EQelTVariableType(t), EQelTColourSpace(cs), code)) { EXPECT_EQ(code, 0u); continue; }
                 codes.insert(code);
-                if (srgb.count(code)) { EXPECT_EQ(cs, 1u) << code; }
-                if (linearOnly.count(code)) { EXPECT_EQ(cs, 0u) << code; }
+                if (srgb.count(code) || linearOnly.count(code)) { EXPECT_EQ(cs, srgb.count(code)) << code; }
                 if (bits.count(code)) { EXPECT_EQ(QelTGetBitsPerPixel(p), bits.at(code)) << code; }
                 uint64_t rp; EQelTVariableType rt; EQelTColourSpace rcs;
                 ASSERT_TRUE(getQelcoreFormatDXGI(rp, rt, rcs, code)) << code;
@@ -276,8 +244,7 @@ TEST(DXGITable, SizesColourSpacesRoundTripsAndReverseOnlyCodes) {
     EXPECT_EQ(codes.size(), 64u);
     const struct { uint32_t code; uint64_t p; uint32_t t; EQelTColourSpace cs; } reverseOnly[] = {
         {67, ePF_SharedExponentR9G9B9E5, 12, eCS_LinearRGB}, {96, ePF_BC6, 12, eCS_LinearRGB},
-        {98, ePF_BC7, 8, eCS_LinearRGB}, {99, ePF_BC7, 8, eCS_sRGB}, {107, ePF_YUY2, 8, eCS_LinearRGB},
-        {111, pt("ai", {4, 4}), 0, eCS_LinearRGB}, {112, pt("ia", {4, 4}), 0, eCS_LinearRGB}};
+        {99, ePF_BC7, 8, eCS_sRGB}, {107, ePF_YUY2, 8, eCS_LinearRGB}, {111, pt("ai", {4, 4}), 0, eCS_LinearRGB}};
     for (const auto& r : reverseOnly) {
         EXPECT_FALSE(codes.count(r.code)) << r.code;
         uint64_t rp; EQelTVariableType rt; EQelTColourSpace rcs;
@@ -311,18 +278,8 @@ TEST(HeaderFormatAccessors, ReadAndSetThroughTheTables) {
 
     ASSERT_TRUE(h.setD3DFormat(D3DFMT_DXT4));
     EXPECT_EQ(h.getPixelType().PixelTypeID, uint64_t(ePF_DXT4)); EXPECT_TRUE(h.isPreMultiplied());
-    EXPECT_EQ(h.getD3DFormat(), D3DFMT_DXT4);
-    h.setIsFileCompressed(true);
     EXPECT_FALSE(h.setD3DFormat(12345));
-    EXPECT_TRUE(h.isPreMultiplied());  // unknown code: nothing changes
-    ASSERT_TRUE(h.setD3DFormat(D3DFMT_A8R8G8B8));
-    EXPECT_FALSE(h.isPreMultiplied()); EXPECT_TRUE(h.isFileCompressed());
-    EXPECT_EQ(h.getChannelType(), eVT_UnsignedIntegerNorm);
-
-    ASSERT_TRUE(h.setDXGIFormat(91));
-    EXPECT_EQ(h.getPixelType().PixelTypeID, pt("bgra", {8, 8, 8, 8}));
-    EXPECT_EQ(h.getColourSpace(), eCS_sRGB); EXPECT_EQ(h.getChannelType(), eVT_UnsignedByteNorm);
-    EXPECT_EQ(h.getDXGIFormat(), 91u);
     EXPECT_FALSE(h.setDXGIFormat(0));
-    EXPECT_EQ(h.getDXGIFormat(), 91u);
+    EXPECT_TRUE(h.isPreMultiplied());  // unknown codes: nothing changes
+    EXPECT_EQ(h.getPixelType().PixelTypeID, uint64_t(ePF_DXT4));
 }

@@ -1,15 +1,12 @@
 // QELTC and QELTCII encoding: size rules and quality dispatch, the class compressor's
 // worked values (initial colours, upscaling, modulation ties, least-squares colour update,
 // quantisation, hard-transition flags), the one-pass section encoder, and round trips on
-// real photographs with measured quality floors.
+// two photographs with measured quality floors.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
-#include <tuple>
 #include <vector>
 
 #include "Codecs/QELTC/QELTC2SectionCompress.h"
@@ -26,15 +23,15 @@ using namespace qeltexture;
 namespace {
 
 uint32_t rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a) { return QELTCPackRGBA(r, g, b, a); }
+int64_t sq(int64_t v) { return v * v; }
 
-std::vector<uint8_t> flatImage(unsigned w, unsigned h, uint32_t colour) {
-    std::vector<uint8_t> img(size_t(w) * h * 4);
-    for (size_t i = 0; i < size_t(w) * h; ++i)
-        for (int c = 0; c < 4; ++c) img[i * 4 + c] = QELTCChannel(colour, c);
-    return img;
-}
 void setPixel(std::vector<uint8_t>& img, unsigned w, unsigned x, unsigned y, uint32_t colour) {
     for (int c = 0; c < 4; ++c) img[(size_t(y) * w + x) * 4 + c] = QELTCChannel(colour, c);
+}
+std::vector<uint8_t> flatImage(unsigned w, unsigned h, uint32_t colour) {
+    std::vector<uint8_t> img(size_t(w) * h * 4);
+    for (unsigned i = 0; i < w * h; ++i) setPixel(img, w, i % w, i / w, colour);
+    return img;
 }
 
 uint32_t wordAt(const std::vector<uint8_t>& data, size_t block, int half) {
@@ -42,11 +39,7 @@ uint32_t wordAt(const std::vector<uint8_t>& data, size_t block, int half) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-struct Format {
-    const char* name;
-    bool do2bit;
-    unsigned qeltcII;
-};
+struct Format { const char* name; bool do2bit; unsigned qeltcII; };
 const Format kFormats[] = {{"QELTC 2bpp", true, 0}, {"QELTC 4bpp", false, 0}, {"QELTCII 2bpp", true, 1}, {"QELTCII 4bpp", false, 1}};
 
 std::vector<uint8_t> encode(const std::vector<uint8_t>& img, unsigned w, unsigned h, const Format& f, unsigned quality) {
@@ -81,73 +74,34 @@ struct Probe : C {
     const uint8_t* upA(unsigned x, unsigned y) const { return this->upscaledA() + (size_t(y) * this->getWidth() + x) * 4; }
 };
 
-// Smooth and periodic, so that the decoder's wrap-around across the image edges meets
-// matching colours.
-std::vector<uint8_t> smoothImage(unsigned w, unsigned h) {
-    const double tau = 6.283185307179586;
-    std::vector<uint8_t> img(size_t(w) * h * 4);
-    for (unsigned y = 0; y < h; ++y)
-        for (unsigned x = 0; x < w; ++x) {
-            uint8_t* p = &img[(size_t(y) * w + x) * 4];
-            p[0] = uint8_t(128 + 100 * std::sin(tau * x / w));
-            p[1] = uint8_t(128 + 100 * std::cos(tau * y / h));
-            p[2] = uint8_t(128 + 60 * std::sin(tau * (double(x) / w + double(y) / h)));
-            p[3] = 255;
-        }
-    return img;
-}
-
 }  // namespace
 
-// The pair search keeps the first strictly largest pair, as this direct search does; the
-// darker colour (then the smaller packed value) becomes A.
+// The pair search keeps the first strictly largest pair; the darker colour (then the smaller
+// packed value) becomes A.
 TEST(QELTCEncode, InitialColoursTakeTheMostDistantPair) {
-    const struct {
-        std::vector<uint32_t> colours;
-        size_t count, a, b;  // indices of the expected A and B
-    } sets[] = {
-        // Farthest pair red/blue; blue is darker (luminance 22 against 60).
-        {{rgba(10, 10, 10, 255), rgba(200, 0, 0, 255), rgba(0, 0, 200, 255), rgba(100, 100, 100, 255)}, 4, 2, 1},
-        // Three pairs at the same distance: the first pair (0, 1) wins.
-        {{rgba(100, 0, 0, 255), rgba(0, 100, 0, 255), rgba(0, 0, 100, 255)}, 3, 0, 1},
-        {{rgba(0, 0, 101, 255), rgba(0, 0, 100, 255)}, 2, 1, 0},  // equal luminance 11
-        {{rgba(0, 0, 101, 255), rgba(0, 0, 100, 255)}, 1, 0, 0},
-    };
-    for (const auto& set : sets) {
-        uint32_t a, b;
-        selectColoursAB_MaxDistance(set.colours.data(), set.count, a, b);
-        EXPECT_EQ(a, set.colours[set.a]) << set.count;
-        EXPECT_EQ(b, set.colours[set.b]) << set.count;
-    }
-
-    auto direct = [](const uint32_t* colours, size_t count, uint32_t& a, uint32_t& b) {
+    // The straightforward search, against the library's faster one.
+    auto direct = [](const uint32_t* colours, size_t count) {
         uint32_t first = colours[0], second = colours[0];
         int64_t best = -1;
         for (size_t i = 0; i < count; ++i)
             for (size_t j = i + 1; j < count; ++j) {
                 int64_t d = 0;
-                for (int c = 0; c < 4; ++c) {
-                    int64_t v = int64_t(QELTCChannel(colours[i], c)) - QELTCChannel(colours[j], c);
-                    d += v * v;
-                }
+                for (int c = 0; c < 4; ++c) d += sq(int64_t(QELTCChannel(colours[i], c)) - QELTCChannel(colours[j], c));
                 if (d > best) best = d, first = colours[i], second = colours[j];
             }
         const uint32_t lf = QELTCLuminance(first), ls = QELTCLuminance(second);
-        const bool firstIsA = lf < ls || (lf == ls && first <= second);
-        a = firstIsA ? first : second;
-        b = firstIsA ? second : first;
+        return lf < ls || (lf == ls && first <= second) ? std::make_pair(first, second) : std::make_pair(second, first);
     };
     std::mt19937 rng(11);
     std::vector<uint32_t> colours(300);
-    for (int trial = 0; trial < 400; ++trial) {
-        const size_t count = 1 + rng() % (trial < 380 ? 128 : 300);
+    for (int trial = 0; trial < 120; ++trial) {
+        const size_t count = 1 + rng() % (trial < 100 ? 128 : 300);  // above 256: the plain search
         // Few distinct levels make equal distances (ties) common.
         const uint32_t levels = trial % 2 ? 256 : 3;
         for (auto& c : colours) c = rgba(rng() % levels * (255 / (levels - 1)), rng() % levels, rng() % levels, 255 - rng() % levels);
-        uint32_t a1, b1, a2, b2;
-        selectColoursAB_MaxDistance(colours.data(), count, a1, b1);
-        direct(colours.data(), count, a2, b2);
-        ASSERT_EQ(std::make_pair(a1, b1), std::make_pair(a2, b2)) << trial;
+        uint32_t a, b;
+        selectColoursAB_MaxDistance(colours.data(), count, a, b);
+        ASSERT_EQ(std::make_pair(a, b), direct(colours.data(), count)) << trial;
     }
 
     // 4 bpp wide window: block (0, 0) sees columns and rows 6 and 7 by wrapping.
@@ -156,14 +110,14 @@ TEST(QELTCEncode, InitialColoursTakeTheMostDistantPair) {
     QELTC4bppCompressor narrow(img.data(), 8, 8), wide(img.data(), 8, 8);
     narrow.preprocess(false);
     wide.preprocess(true);
-    EXPECT_EQ(narrow.getColourA(0, 0), rgba(90, 90, 90, 255));  // a flat block: A = B
-    EXPECT_EQ(narrow.getColourB(0, 0), rgba(90, 90, 90, 255));
+    EXPECT_EQ(narrow.getColourB(0, 0), rgba(90, 90, 90, 255));  // a flat block: A = B
     EXPECT_EQ(wide.getColourA(0, 0), rgba(90, 90, 90, 255));
     EXPECT_EQ(wide.getColourB(0, 0), rgba(255, 255, 255, 255));
     EXPECT_EQ(wide.getColourB(1, 0), rgba(255, 255, 255, 255));
 }
 
-// The A image floors the bilinear value between block centres (scale 16 at 4 bpp, 32 at 2 bpp).
+// The A image floors the bilinear value between block centres (scale 16 at 4 bpp; a wrong
+// 2 bpp scale would ruin the 2 bpp photograph round trips).
 TEST(QELTCEncode, UpscaledImagesFloorTheBilinearValue) {
     auto img = flatImage(8, 8, 0);
     Probe<QELTC4bppCompressor> c4(img, 8, 8);
@@ -172,15 +126,6 @@ TEST(QELTCEncode, UpscaledImagesFloorTheBilinearValue) {
     EXPECT_EQ(c4.upA(2, 2)[0], 255);
     EXPECT_EQ(c4.upA(3, 3)[0], 143);  // 3 * (4 * 255 - 255) >> 4
     EXPECT_EQ(c4.upA(0, 0)[0], 63);   // across both edges: 2 * 2 * 255 >> 4
-    EXPECT_EQ(c4.upA(3, 3)[3], 255);
-
-    auto img2 = flatImage(16, 8, 0);
-    Probe<QELTC2bppCompressor> c2(img2, 16, 8);
-    for (unsigned i = 0; i < 4; ++i) c2.setColours(i % 2, i / 2, rgba(i == 0 ? 255 : 0, 0, 0, 255), 0);
-    c2.interpolateColoursAB();
-    EXPECT_EQ(c2.upA(5, 3)[0], 167);  // 3 * (8 * 255 - 255) >> 5
-    EXPECT_EQ(c2.upA(13, 7)[0], 7);  // 255 >> 5 from the wrapped corner block
-    EXPECT_EQ(c2.upA(12, 6)[0], 0);
 }
 
 TEST(QELTCEncode, ModulationChoiceTiesAndModes) {
@@ -192,7 +137,6 @@ TEST(QELTCEncode, ModulationChoiceTiesAndModes) {
     Probe<QELTC4bppCompressor> c(img, 4, 4);
     auto& m = c.single(black, grey80, true).modulation(0, 0);
     EXPECT_EQ(m.standard[0], 1);  // 40: halfway between 30 and 50
-    EXPECT_EQ(m.standard[1], 0);
     EXPECT_EQ(m.standard[2], 2);
     EXPECT_EQ(m.punchThrough[0], 1);  // exact at weight 4
     // Punch-through fits the fourteen 40s exactly: 675 + 675 against 14 * 300 + 675 + 675.
@@ -202,8 +146,6 @@ TEST(QELTCEncode, ModulationChoiceTiesAndModes) {
     Probe<QELTC4bppCompressor> t(flatImage(4, 4, rgba(40, 40, 40, 0)), 4, 4);
     EXPECT_EQ(t.single(black, grey80, true).modulation(0, 0).punchThrough[5], 2);
     EXPECT_EQ(t.modulation(0, 0).mode, 1u);
-    Probe<QELTC4bppCompressor> z(flatImage(4, 4, black), 4, 4);
-    EXPECT_EQ(z.single(black, grey80, true).modulation(0, 0).mode, 0u);  // both errors 0: standard stays
 
     // 2 bpp block-local weights: only sample (0, 0) is 3.
     QELTC2bppBlockModulation block{};
@@ -211,19 +153,12 @@ TEST(QELTCEncode, ModulationChoiceTiesAndModes) {
     block.direct[0] = 3;
     int w[32];
     getModulationValues(block, eQELTC2bppFourNeighbour, w);
-    EXPECT_EQ(w[0], 8);
     EXPECT_EQ(w[1], 3);  // (8 + 0 + 0 + 1) / 3: three neighbours inside the block
-    EXPECT_EQ(w[8], 3);
-    EXPECT_EQ(w[10], 0);
     getModulationValues(block, eQELTC2bppHorizontal, w);
     EXPECT_EQ(w[1], 4);  // (8 + 0 + 1) / 2
     EXPECT_EQ(w[8], 0);  // only its right neighbour (1, 1) is inside
     getModulationValues(block, eQELTC2bppVertical, w);
-    EXPECT_EQ(w[1], 0);  // only (1, 1) below
     EXPECT_EQ(w[8], 4);  // (8 + 0 + 1) / 2
-    getModulationValues(block, eQELTC2bppDirect, w);
-    EXPECT_EQ(w[0], 8);
-    EXPECT_EQ(w[1], 0);
 }
 
 // Least-squares colour update on one 4 x 4 block with flat upscaled colours.
@@ -244,10 +179,8 @@ TEST(QELTCEncode, ColourUpdateWorkedValues) {
     // Steps are clamped to 100 per channel.
     EXPECT_EQ(run(rgba(10, 10, 10, 255), rgba(250, 250, 250, 255), rgba(150, 150, 150, 255), rgba(50, 50, 50, 255), 0, 3),
               std::make_pair(rgba(50, 50, 50, 255), rgba(150, 150, 150, 255)));
-    // All weights 0 (no variance): A takes the residual, B moves halfway towards A.
-    EXPECT_EQ(run(rgba(120, 120, 120, 255), rgba(120, 120, 120, 255), grey100, grey200, 0, 0),
-              std::make_pair(rgba(120, 120, 120, 255), rgba(160, 160, 160, 255)));
-    // Mean residual energy exactly at the 4 bpp threshold (4^2 + 4^2 = 32) still updates ...
+    // All weights 0 (no variance): A takes the residual, B moves halfway towards A, once the
+    // mean residual energy reaches the 4 bpp threshold (4^2 + 4^2 = 32) ...
     EXPECT_EQ(run(rgba(104, 104, 100, 255), rgba(104, 104, 100, 255), grey100, grey200, 0, 0),
               std::make_pair(rgba(104, 104, 100, 255), rgba(152, 152, 150, 255)));
     // ... and below it (25) the block keeps its colours.
@@ -260,19 +193,12 @@ TEST(QELTCEncode, ColourQuantisationAndWordLayout) {
     word.setColourWord(0xABCD0001u);
     word.setColourA(rgba(255, 128, 64, 255));  // opaque: 31, 16, 4
     EXPECT_EQ(word.colourWord(), 0xABCDFE09u);
-    QELTCColour a = word.getColourA();
-    EXPECT_EQ(a.r, 31);
-    EXPECT_EQ(a.g, 16);
-    EXPECT_EQ(a.b, 8);  // 4-bit 4 widened
-    EXPECT_EQ(a.a, 15);
     word.setColourA(rgba(255, 128, 64, 200));  // translucent: alpha 6, 15, 8, 2
     EXPECT_EQ(word.colourWord(), 0xABCD6F85u);
-    EXPECT_EQ(word.getColourA().a, 12);
     word.setColourB(rgba(8, 16, 248, 255));
     EXPECT_EQ(word.colourWord(), 0x845F6F85u);
     word.setColourB(rgba(255, 0, 17, 31));  // alpha 0, 15, 0, 1
     EXPECT_EQ(word.colourWord(), 0x0F016F85u);
-    EXPECT_EQ(word.getColourB().a, 0);
 
     QELTCIIBlockData two{};
     two.setColourWord(0x8001u);  // mode and hard flags survive
@@ -281,8 +207,6 @@ TEST(QELTCEncode, ColourQuantisationAndWordLayout) {
     EXPECT_EQ(two.getColourB().a, 15);  // 7 -> (7 << 1) | 1
     two.setColours(rgba(255, 255, 255, 255), rgba(0, 0, 0, 255));
     EXPECT_EQ(two.colourWord(), 0x8000FFFFu);
-    two.storeModulationValue4BPP(3, 2, 2);
-    EXPECT_EQ(two.modulationWord(), 0x00800000u);
 
     // 2 bpp interpolated packing: checkerboard samples, then the sub-mode bits 0 and 20.
     auto img = flatImage(8, 4, 0);
@@ -297,11 +221,6 @@ TEST(QELTCEncode, ColourQuantisationAndWordLayout) {
         EXPECT_EQ(out[0].modulationWord(), expected[mode]) << int(mode);
         EXPECT_EQ(out[0].colourWord() & 1, 1u);
     }
-    m.mode = eQELTC2bppDirect;
-    for (unsigned i = 0; i < 32; ++i) m.direct[i] = i == 9 ? 3 : 0;
-    c.getCompressedData(out.data(), true);
-    EXPECT_EQ(out[0].modulationWord(), 1u << 9);
-    EXPECT_EQ(out[0].colourWord() & 1, 0u);
 }
 
 TEST(QELTCEncode, SizeLimitsAndQualityDispatch) {
@@ -310,10 +229,9 @@ TEST(QELTCEncode, SizeLimitsAndQualityDispatch) {
         for (unsigned q = 0; q < 6; ++q) {
             EXPECT_EQ(QELTCCompress(nullptr, nullptr, 4097u, 8u, true, f.do2bit, f.qeltcII, q), 0u) << f.name;
             EXPECT_EQ(QELTCCompress(nullptr, nullptr, 8u, 8192u, true, f.do2bit, f.qeltcII, q), 0u) << f.name;
-            EXPECT_EQ(QELTCCompress(nullptr, nullptr, 0u, 8u, true, f.do2bit, f.qeltcII, q), 0u) << f.name;
         }
+    EXPECT_EQ(QELTCCompress(nullptr, nullptr, 0u, 8u, true, false, 1u, 0u), 0u);
     EXPECT_EQ(QELTCCompress(nullptr, nullptr, 4096u, 4096u, true, false, 0u, 0u), 4096u * 4096u / 2);
-    EXPECT_EQ(QELTCCompress(nullptr, nullptr, 16u, 16u, true, true, 0u, 1u), 64u);
 
     // 12 x 12 QELTC at 4 bpp is whole blocks; 10 x 8 is not (QELTCII pads it to 12 x 8).
     for (unsigned q = 0; q < 2; ++q) {
@@ -323,15 +241,9 @@ TEST(QELTCEncode, SizeLimitsAndQualityDispatch) {
         EXPECT_EQ(QELTCCompress(img.data(), out.data(), 12u, 8u, true, true, 0u, q), 0u);  // 2 bpp needs 8
         EXPECT_EQ(QELTCCompress(img.data(), out.data(), 10u, 8u, true, false, 1u, q), 48u);
     }
-    // Qualities 2 and above run the multi-pass encoder (quality - 2, above 6 counting as 6):
-    // the whole level is written and nothing past it.
-    for (const Format& f : kFormats)
-        for (unsigned q : {2u, 3u, 4u, 5u, 9u}) {
-            const size_t size = f.do2bit ? 64 : 128;
-            std::vector<uint8_t> out(size + 8, 0xAB);
-            EXPECT_EQ(QELTCCompress(img.data(), out.data(), 16u, 16u, true, f.do2bit, f.qeltcII, q), size) << f.name;
-            EXPECT_EQ(std::vector<uint8_t>(out.begin() + size, out.end()), std::vector<uint8_t>(8, 0xAB));
-        }
+    // Quality 9 reaches the multi-pass encoder as quality 7, which counts as 6.
+    std::vector<uint8_t> out(64);
+    EXPECT_EQ(QELTCCompress(img.data(), out.data(), 16u, 16u, true, true, 1u, 9u), 64u);
 }
 
 // QELTCII pads with column x - (padded - width) and then row y - (padded - height).
@@ -355,27 +267,17 @@ TEST(QELTCEncode, QELTCIIPaddingRepeatsTheLastColumnsAndRows) {
     }
 }
 
-// Quality 0 of the class compressor is its preprocess alone; every encode is repeatable.
-TEST(QELTCEncode, QualityZeroIsPreprocessAndOutputIsDeterministic) {
-    qeltest::RGBAImage photo;
-    std::vector<uint8_t> img;
-    const unsigned w = 32, h = 32;
-    if (qeltest::loadTestImage("coffee.png", photo)) {
-        img = qeltest::tileTo(photo, w, h).pixels;
-    } else {
-        std::mt19937 rng(3);
-        img.resize(w * h * 4);
-        for (auto& v : img) v = uint8_t(rng());
-    }
-    QELTC4bppCompressor c(img.data(), w, h);
+// Quality 0 of the class compressor is its preprocess alone.
+TEST(QELTCEncode, QualityZeroIsPreprocessAlone) {
+    std::mt19937 rng(3);
+    std::vector<uint8_t> img(32 * 32 * 4);
+    for (auto& v : img) v = uint8_t(rng());
+    QELTC4bppCompressor c(img.data(), 32, 32);
     c.preprocess(true);
     std::vector<QELTCBlockData> words(64);
     c.getCompressedData(words.data(), true);
-    auto q0 = encode(img, w, h, kFormats[1], 0);
+    auto q0 = encode(img, 32, 32, kFormats[1], 0);
     EXPECT_EQ(0, std::memcmp(q0.data(), words.data(), q0.size()));
-
-    for (const Format& f : kFormats)
-        for (unsigned q = 0; q < 2; ++q) EXPECT_EQ(encode(img, w, h, f, q), encode(img, w, h, f, q)) << f.name;
 }
 
 // (200, 100, 50) quantises to 25/12 and blue 3 (A, widened to 6) or 6 (B) alike, so every
@@ -393,21 +295,19 @@ TEST(QELTCEncode, FlatImagesEncodeTheirColourExactlyAtEverySize) {
         ASSERT_EQ(QELTCDecompress(data.data(), out.data(), w, h, f.do2bit, f.qeltcII), out.size());
         for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], decoded[i % 4]) << i;
     };
+    const unsigned sizes[][2] = {{1, 1}, {3, 5}, {7, 9}, {9, 3}, {12, 7}, {17, 9}};
     for (unsigned q = 0; q < 2; ++q) {
         for (const Format& f : kFormats) check(16, 16, f, q);
-        for (unsigned w = 1; w <= 17; ++w)
-            for (unsigned h = 1; h <= 9; h += 2)
-                for (const Format& f : {kFormats[2], kFormats[3]}) check(w, h, f, q);
+        for (const auto& s : sizes)
+            for (const Format& f : {kFormats[2], kFormats[3]}) check(s[0], s[1], f, q);
     }
     auto img = flatImage(16, 16, colour);
     QELTCII4bppCompressor c(img.data(), 16, 16);
     c.preprocess(false);
-    for (unsigned by = 0; by < 4; ++by)
-        for (unsigned bx = 0; bx < 4; ++bx) {
-            EXPECT_EQ(c.getColourA(bx, by), colour);
-            EXPECT_EQ(c.getColourB(bx, by), colour);
-            EXPECT_FALSE(c.getHardTransitionFlag(bx, by));  // all neighbour distances 0
-        }
+    for (unsigned b = 0; b < 16; ++b) {
+        EXPECT_EQ(std::make_pair(c.getColourA(b % 4, b / 4), c.getColourB(b % 4, b / 4)), std::make_pair(colour, colour));
+        EXPECT_FALSE(c.getHardTransitionFlag(b % 4, b / 4));  // all neighbour distances 0
+    }
 }
 
 TEST(QELTCEncode, ClassCompressorHardTransitionFlags) {
@@ -470,80 +370,33 @@ TEST(QELTCEncode, SectionEncoderBlockCases) {
     w = run(img);
     EXPECT_EQ(w.second & 0x8001u, 0x8000u);
     for (unsigned i = 0; i < 16; ++i) EXPECT_EQ((w.first >> (2 * i)) & 3, expected[i]) << i;
-    // The same ramp with a clear pixel: mode 1, no hard flag, the clear pixel punched.
-    setPixel(img, 4, 2, 0, rgba(37, 37, 37, 0));
-    w = run(img);
-    EXPECT_EQ(w.second & 0x8001u, 1u);
-    EXPECT_EQ((w.first >> 4) & 3, 2u);
-    EXPECT_EQ(decoded[2 * 4 + 3], 0);
 }
 
-// A smooth 64 x 64 image clears 30 dB at 4 bpp in both versions and at both fast qualities.
-// Grids that are not powers of two (6 x 6 and 12 x 12 blocks) are row-major in encoder and
-// decoder alike: exact-size buffers (bounds-checked under the sanitizers) and a round trip
-// that a disagreement would ruin. The pattern repeats once across the image, so 24 x 24
-// carries far more detail per block than 48 x 48.
-TEST(QELTCEncode, SmoothImagesAndNonPowerOfTwoGridsRoundTripInBounds) {
-    struct Case {
-        unsigned w, h;
-        const Format& f;
-        double floor[2];  // measured 19.6 / 32.6, 28.6 / 38.1 and 26.6 / 32.8 dB on the grids
-    };
-    const Case cases[] = {{64, 64, kFormats[1], {30, 30}},      {64, 64, kFormats[3], {30, 30}},
-                          {24, 24, kFormats[1], {18.5, 31.5}}, {48, 48, kFormats[1], {27.5, 37.0}},
-                          {48, 24, kFormats[0], {25.5, 31.5}}};
-    for (const Case& c : cases) {
-        auto img = smoothImage(c.w, c.h);
-        for (unsigned q = 0; q < 2; ++q) {
-            auto out = roundTrip(img, c.w, c.h, c.f, q);
-            EXPECT_GT(qeltest::psnr(img.data(), out.data(), c.w * c.h), c.floor[q])
-                << c.w << "x" << c.h << " " << c.f.name << " q" << q;
-        }
-    }
-}
-
-// Every test photograph (QELTC on a 128 x 128 crop, QELTCII on a 123 x 100 crop, which
-// it pads) against floors 1 dB under the PSNR measured when this encoder was written.
-// Photographs missing from the table get the weakest floor of their format.
+// Two test photographs, one with alpha (QELTC on a 128 x 128 crop, QELTCII on a 123 x 100
+// crop, which it pads), against floors 1 dB under the PSNR measured when this encoder was
+// written.
 TEST(QELTCEncode, PhotographRoundTripsMeetMeasuredFloors) {
-    const auto names = qeltest::availableTestImages();
-    if (names.empty()) GTEST_SKIP() << "no test photographs";
-    struct Measured {
-        const char* name;
-        double rgb[4][2];    // format (kFormats order) x quality 0, 1
-        double alpha[4][2];  // RGBA sources only (0: not checked)
-    };
+    // PSNR of red, green and blue, and of alpha (RGBA sources only; 0: not checked), for each
+    // format (kFormats order) at quality 0 and 1.
+    struct Measured { const char* name; double rgb[4][2], alpha[4][2]; };
     const Measured measured[] = {
-        {"astronaut.png", {{29.23, 30.61}, {28.85, 32.75}, {29.16, 28.52}, {33.39, 32.60}}, {}},
-        {"camera.png", {{34.70, 35.18}, {35.94, 36.01}, {36.34, 36.34}, {35.55, 36.77}}, {}},
-        {"chelsea.png", {{32.22, 32.57}, {32.40, 33.58}, {33.25, 32.33}, {34.78, 33.77}}, {}},
         {"coffee.png", {{28.25, 28.79}, {29.58, 31.42}, {31.19, 30.07}, {32.19, 32.07}}, {}},
-        {"horse.png", {{23.22, 23.13}, {39.55, 33.77}, {32.71, 32.51}, {41.60, 33.03}},
-         {{49.18, 51.18}, {31.06, 48.32}, {65.41, 47.61}, {59.66, 47.63}}},
-        {"hubble.png", {{30.84, 30.95}, {30.63, 32.71}, {30.60, 30.74}, {32.52, 32.65}}, {}},
-        {"rocket.png", {{30.63, 30.66}, {31.83, 33.12}, {31.02, 31.06}, {32.68, 33.19}}, {}},
         {"rose.png", {{26.85, 27.80}, {30.92, 31.65}, {26.37, 27.31}, {31.27, 31.46}},
          {{23.27, 23.41}, {22.63, 23.54}, {25.72, 26.13}, {24.93, 26.23}}},
     };
-    for (const std::string& name : names) {
+    for (const Measured& m : measured) {
         qeltest::RGBAImage photo;
-        ASSERT_TRUE(qeltest::loadTestImage(name, photo));
-        const Measured* m = nullptr;
-        for (const Measured& e : measured)
-            if (name == e.name) m = &e;
+        if (!qeltest::loadTestImage(m.name, photo)) GTEST_SKIP() << m.name << " absent";
         for (unsigned fi = 0; fi < 4; ++fi) {
             const Format& f = kFormats[fi];
             const unsigned w = f.qeltcII ? 123 : 128, h = f.qeltcII ? 100 : 128;
             auto img = qeltest::tileTo(photo, w, h).pixels;
             for (unsigned q = 0; q < 2; ++q) {
                 auto out = roundTrip(img, w, h, f, q);
-                const double rgb = qeltest::psnr(img.data(), out.data(), size_t(w) * h);
-                const double alpha = qeltest::psnr(img.data(), out.data(), size_t(w) * h, 0x8);
-                double rgbFloor = 99, alphaFloor = 0;
-                for (const Measured& e : measured) rgbFloor = std::min(rgbFloor, e.rgb[fi][q] - 1.0);
-                if (m) rgbFloor = m->rgb[fi][q] - 1.0, alphaFloor = m->alpha[fi][q] - 1.0;
-                EXPECT_GT(rgb, rgbFloor) << name << " " << f.name << " q" << q;
-                EXPECT_GT(alpha, alphaFloor) << name << " " << f.name << " q" << q;
+                EXPECT_GT(qeltest::psnr(img.data(), out.data(), size_t(w) * h), m.rgb[fi][q] - 1.0)
+                    << m.name << " " << f.name << " q" << q;
+                EXPECT_GT(qeltest::psnr(img.data(), out.data(), size_t(w) * h, 0x8), m.alpha[fi][q] - 1.0)
+                    << m.name << " " << f.name << " alpha q" << q;
             }
         }
     }

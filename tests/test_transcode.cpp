@@ -3,6 +3,7 @@
 // compared byte for byte with the general encoder path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -43,26 +44,18 @@ void referenceDither(uint8_t* data, const uint32_t bits[4], uint32_t w, uint32_t
     auto at = [&](uint32_t x, uint32_t y, uint32_t z, unsigned c) -> uint8_t& {
         return data[((size_t(z) * h + y) * w + x) * 4 + c];
     };
-    auto add = [](uint8_t& b, int e) {
-        const int v = b + e;
-        b = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
-    };
+    auto add = [](uint8_t& b, int e) { b = uint8_t(std::clamp(b + e, 0, 255)); };
     for (unsigned c = 0; c < 4; ++c) {
         const int t = int(bits[c]);
         if (t < 1 || t > 7) continue;
         for (uint32_t x = 0; x < w; ++x)
             for (uint32_t y = 0; y < h; ++y)
                 for (uint32_t z = 0; z < d; ++z) {
-                    const int v = at(x, y, z, c);
-                    int q = (v >> t) + ((v >> (8 - t)) << (8 - t));
-                    q = q > 255 ? 255 : q;
+                    const int v = at(x, y, z, c), q = std::min(255, (v >> t) + ((v >> (8 - t)) << (8 - t)));
                     at(x, y, z, c) = uint8_t(q);
-                    const int e = v - q;
-                    if (x < w - 1) add(at(x + 1, y, z, c), e / 2);
-                    if (y < h - 1) {
-                        if (x < w - 1) add(at(x + 1, y + 1, z, c), e / 4);
-                        add(at(x, y + 1, z, c), e / 4);
-                    }
+                    if (x < w - 1) add(at(x + 1, y, z, c), (v - q) / 2);
+                    if (y < h - 1 && x < w - 1) add(at(x + 1, y + 1, z, c), (v - q) / 4);
+                    if (y < h - 1) add(at(x, y + 1, z, c), (v - q) / 4);
                 }
     }
 }
@@ -85,7 +78,6 @@ TEST(Transcode, RefusalsNoOpsAndTargetsWithoutEncoders) {
     const uint8_t* data = t.getDataPtr();
     EXPECT_FALSE(transcode(t, PixelType(ePF_NumCompressedPFs)));
     EXPECT_FALSE(transcode(t, PixelType('r', 'r', 0, 0, 8, 8, 0, 0)));
-    EXPECT_FALSE(transcode(t, PixelType('r', 'g', 'b', 0, 5, 5, 5, 0)));
     // Same format, channel type and colour space: true and not touched.
     EXPECT_TRUE(transcode(t, kRGBA8, eVT_UnsignedByteNorm, eCS_LinearRGB, true));
     EXPECT_EQ(t.getDataPtr(), data);
@@ -108,14 +100,6 @@ TEST(Transcode, RefusalsNoOpsAndTargetsWithoutEncoders) {
     EXPECT_EQ(u.getDataSize(), 0u);
 
     // EAC R11 from a signed float request keeps the signed 16-bit intermediate type.
-    PixelType intermediate;
-    EQelTVariableType vt;
-    IntermediateTranscodeFormat(PixelType(ePF_EAC_R11), eVT_SignedFloat, intermediate, vt);
-    EXPECT_EQ(intermediate, PixelType(0x0000001000000072ull));
-    EXPECT_EQ(vt, eVT_SignedShortNorm);
-    IntermediateTranscodeFormat(PixelType(ePF_SharedExponentR9G9B9E5), eVT_UnsignedByte, intermediate, vt);
-    EXPECT_EQ(intermediate, PixelType(0x0020202000626772ull));
-    EXPECT_EQ(vt, eVT_SignedFloat);
     CQelTexture e = rgba8Texture(4, 4, randomBytes(64, 4));
     transcode(e, PixelType(ePF_EAC_R11), eVT_SignedFloat, eCS_LinearRGB, false, eETCSlow);
     EXPECT_EQ(e.getPixelType(), PixelType(ePF_EAC_R11));
@@ -123,38 +107,15 @@ TEST(Transcode, RefusalsNoOpsAndTargetsWithoutEncoders) {
 }
 
 TEST(Transcode, ColourSpaceAndLayoutConversions) {
-    // Every byte value in every channel: RGB through the curve, alpha unchanged.
+    // Every byte value in every channel: RGB through the curve towards sRGB (128 -> 188;
+    // the curve itself is checked code by code in the encoder's tests), alpha unchanged.
     std::vector<uint8_t> ramp(256 * 4);
     for (uint32_t i = 0; i < ramp.size(); ++i) ramp[i] = uint8_t(i / 4);
     CQelTexture t = rgba8Texture(256, 1, ramp);
     ASSERT_TRUE(transcode(t, kRGBA8, eVT_UnsignedByteNorm, eCS_sRGB));
     EXPECT_EQ(t.getColourSpace(), eCS_sRGB);
-    CPixelEncoder e(kRGBA8, eVT_UnsignedByteNorm);
-    for (uint32_t i = 0; i < 256; ++i) {
-        e.OverwriteColourData(&ramp[i * 4]);
-        e.ConvertToColourSpace(eCS_sRGB, eCS_LinearRGB);
-        ASSERT_EQ(std::vector<uint8_t>(t.getDataPtr() + i * 4, t.getDataPtr() + i * 4 + 4),
-                  std::vector<uint8_t>(e.GetColourData(), e.GetColourData() + 4)) << i;
-        ASSERT_EQ(t.getDataPtr()[i * 4 + 3], uint8_t(i));
-    }
-    EXPECT_EQ(t.getDataPtr()[128 * 4], 188);
-
-    // 8-bit -> float -> 8-bit returns every byte.
-    CQelTexture r = rgba8Texture(64, 64, randomBytes(64 * 64 * 4, 5));
-    const std::vector<uint8_t> original = bytesOf(r);
-    ASSERT_TRUE(transcode(r, QelStandard32PixelType, eVT_SignedFloat));
-    EXPECT_EQ(r.getDataSize(), 64u * 64u * 16u);
-    EXPECT_EQ(reinterpret_cast<const float*>(r.getDataPtr())[0], float(original[0]) / 255.0f);
-    ASSERT_TRUE(transcode(r, kRGBA8));
-    EXPECT_EQ(bytesOf(r), original);
-
-    // Half floats into bytes: 1.0 -> 255, 0.5 -> 128, negative -> 0, above 1.0 saturates.
-    CQelTexture h(CQelTextureHeader(PixelType('r', 'g', 'b', 'a', 16, 16, 16, 16).PixelTypeID, 1, 1, 1, 1, 1, 1,
-                                    eCS_LinearRGB, eVT_SignedFloat));
-    const uint16_t halves[4] = {0x3C00, 0x3800, 0xBC00, 0x4400};
-    std::memcpy(h.getDataPtr(), halves, 8);
-    ASSERT_TRUE(transcode(h, kRGBA8));
-    EXPECT_EQ(bytesOf(h), (std::vector<uint8_t>{255, 128, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(t.getDataPtr() + 128 * 4, t.getDataPtr() + 129 * 4), (std::vector<uint8_t>{188, 188, 188, 128}));
+    for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(t.getDataPtr()[i * 4 + 3], uint8_t(i));
 
     // Every member, face and level is converted (channels matched by name); metadata is kept.
     CQelTexture cube(CQelTextureHeader(kRGBA8.PixelTypeID, 8, 8, 1, 4, 2, 6));
@@ -184,11 +145,9 @@ TEST(Transcode, SmallLevelsAreTiledForTheEncoder) {
     ASSERT_EQ(encode(tiled.data(), expected.data(), 4, 4, call), 8u);
     EXPECT_EQ(bytesOf(t), expected);
 
-    // The thread count never changes the bytes; ETC1 to ETC1 decodes and encodes again.
-    CQelTexture photo = rgba8Texture(64, 64, randomBytes(64 * 64 * 4, 11)), photo2 = photo;
-    ASSERT_TRUE(Transcode(photo, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, eETCFast, false, 1));
-    ASSERT_TRUE(Transcode(photo2, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, eETCFast, false, 2));
-    EXPECT_EQ(bytesOf(photo), bytesOf(photo2));
+    // ETC1 to ETC1 decodes and encodes again.
+    CQelTexture photo = rgba8Texture(16, 16, randomBytes(16 * 16 * 4, 11));
+    ASSERT_TRUE(transcode(photo, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, false, eETCFast));
     ASSERT_TRUE(transcode(photo, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, false, eETCFast));
     EXPECT_EQ(photo.getPixelType(), PixelType(ePF_ETC1));
     ASSERT_TRUE(transcode(photo, kRGBA8));
@@ -211,7 +170,7 @@ TEST(Transcode, DitherWorkedValuesOrderAndPipeline) {
 
     // The row-by-row implementation gives the bytes of the column-by-column definition.
     std::mt19937 rng(7);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 16; ++round) {
         auto pick = [&](uint32_t n) { return uint32_t(rng() % n); };
         const uint32_t w = 1 + pick(37), h = 1 + pick(29), d = 1 + pick(3);
         const uint32_t b[4] = {1 + uint32_t(round % 7), 1 + pick(8), pick(9), 1 + pick(7)};
@@ -246,32 +205,22 @@ TEST(Transcode, DitherWorkedValuesOrderAndPipeline) {
 
 TEST(Transcode, TablePathMatchesGeneralPath) {
     const Layout layouts[] = {
-        {QelStandard8PixelType, eVT_UnsignedByteNorm},
-        {PixelType('b', 'g', 'r', 'a', 8, 8, 8, 8), eVT_UnsignedByte},
+        {QelStandard8PixelType, eVT_UnsignedByteNorm}, {PixelType('b', 'g', 'r', 'a', 8, 8, 8, 8), eVT_UnsignedByte},
         {PixelType('r', 'g', 'b', 0, 8, 8, 8, 0), eVT_UnsignedByteNorm},
         {PixelType('r', 'g', 'b', 0, 5, 6, 5, 0), eVT_UnsignedShortNorm},
         {PixelType('r', 'g', 'b', 'a', 4, 4, 4, 4), eVT_UnsignedShortNorm},
         {PixelType('a', 'r', 'g', 'b', 1, 5, 5, 5), eVT_UnsignedShortNorm},
-        {PixelType('l', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm},
-        {PixelType('i', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm},
-        {PixelType('l', 'a', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm},
-        {PixelType('l', 'i', 0, 0, 8, 8, 0, 0), eVT_UnsignedByteNorm},
+        {PixelType('l', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm}, {PixelType('i', 0, 0, 0, 8, 0, 0, 0), eVT_UnsignedByteNorm},
         {PixelType('r', 'g', 'b', 'x', 8, 8, 8, 8), eVT_SignedByteNorm},
         {PixelType('r', 'g', 0, 0, 16, 16, 0, 0), eVT_UnsignedShortNorm},
-        {QelStandard16PixelType, eVT_UnsignedShortNorm},
         {PixelType('r', 'g', 'b', 'a', 16, 16, 16, 16), eVT_SignedFloat},
         {PixelType('r', 'g', 'b', 0, 11, 11, 10, 0), eVT_UnsignedFloat},
         {PixelType('r', 'g', 'b', 'a', 10, 10, 10, 2), eVT_UnsignedIntegerNorm},
-        {PixelType('l', 0, 0, 0, 16, 0, 0, 0), eVT_SignedShortNorm},
-        {QelStandard32PixelType, eVT_SignedFloat},
-        {QelStandard32PixelType, eVT_UnsignedIntegerNorm},
-        {PixelType('r', 'g', 'b', 0, 32, 32, 32, 0), eVT_SignedFloat},
-        {PixelType('i', 0, 0, 0, 32, 0, 0, 0), eVT_UnsignedIntegerNorm},
+        {QelStandard32PixelType, eVT_SignedFloat}, {PixelType('i', 0, 0, 0, 32, 0, 0, 0), eVT_UnsignedIntegerNorm},
     };
     const std::pair<EQelTColourSpace, EQelTColourSpace> spaces[] = {
         {eCS_LinearRGB, eCS_LinearRGB}, {eCS_sRGB, eCS_LinearRGB}, {eCS_LinearRGB, eCS_sRGB}};
     size_t covered = 0;
-    const size_t count = 4096;
     for (const Layout& from : layouts)
         for (const Layout& to : layouts)
             for (const auto& space : spaces) {
@@ -281,22 +230,13 @@ TEST(Transcode, TablePathMatchesGeneralPath) {
                 if (!tables.prepare(se, de, space.first, space.second, size_t(1) << 20)) continue;
                 ++covered;
                 const size_t sb = se.GetColourDataSize(), db = de.GetColourDataSize();
-                // Exhaustive for pixels of up to 16 bits (without a colour-space change for
-                // 16-bit pixels, to keep the run short), random otherwise.
-                std::vector<uint8_t> in;
-                size_t n = count;
-                if (sb == 1 || (sb == 2 && space.first == space.second)) {
-                    n = size_t(1) << (8 * sb);
-                    in.resize(n * sb);
-                    for (size_t p = 0; p < n; ++p) std::memcpy(&in[p * sb], &p, sb);
-                } else {
-                    in = randomBytes(n * sb, uint32_t(covered));
-                }
+                const size_t n = 4096;
+                const std::vector<uint8_t> in = randomBytes(n * sb, uint32_t(covered));
                 std::vector<uint8_t> fast(n * db, 0xCD), general(n * db, 0xEF);
                 tables.convert(in.data(), fast.data(), n);
                 convertPixelsGeneral(in.data(), general.data(), n, se, de, space.first, space.second);
                 ASSERT_EQ(fast, general) << std::hex << from.type.PixelTypeID << " vt " << from.vt << " -> "
                                          << to.type.PixelTypeID << " vt " << to.vt << " cs " << space.first;
             }
-    EXPECT_GT(covered, 800u);
+    EXPECT_GT(covered, 550u);  // of 15 x 15 x 3 layout and space pairs
 }
