@@ -14,251 +14,193 @@ namespace simple {
 
 using qeltexture::compressParams;
 
+// The two metrics: squared error per channel, and its perceptual weighting x 1000.
 struct Plain {
     static constexpr unsigned kFill = 3121200u;
-    static const unsigned* r() { return qeltexture::square_table; }
-    static const unsigned* g() { return qeltexture::square_table; }
-    static const unsigned* b() { return qeltexture::square_table; }
     static constexpr bool kPerceptual = false;
+    static const unsigned* square(int) { return qeltexture::square_table; }
 };
 struct Percep {
     static constexpr unsigned kFill = 1040400000u;
-    static const unsigned* r() { return qeltexture::square_table_percep_red; }
-    static const unsigned* g() { return qeltexture::square_table_percep_green; }
-    static const unsigned* b() { return qeltexture::square_table_percep_blue; }
     static constexpr bool kPerceptual = true;
-};
-
-// The 16 pixels in column-major order (p = x*4 + y) and the halves they belong to:
-// upper, lower, left, right.
-struct Block {
-    int px[16][3];
-    bool inHalf[4][16];
-    Block(const uint8_t* image, int width, int sx, int sy) {
-        for (int x = 0; x < 4; ++x)
-            for (int y = 0; y < 4; ++y) {
-                const int p = x * 4 + y;
-                for (int c = 0; c < 3; ++c) px[p][c] = image[3 * ((sy + y) * width + sx + x) + c];
-                inHalf[0][p] = y < 2;
-                inHalf[1][p] = y >= 2;
-                inHalf[2][p] = x < 2;
-                inHalf[3][p] = x >= 2;
-            }
+    static const unsigned* square(int c) {
+        return c == 0 ? qeltexture::square_table_percep_red
+                      : c == 1 ? qeltexture::square_table_percep_green : qeltexture::square_table_percep_blue;
     }
 };
 
-inline int clampLevel(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+// The 16 pixels in column-major order (p = x*4 + y).
+struct Block {
+    int px[16][3];
+    Block(const uint8_t* image, int width, int sx, int sy) {
+        for (int p = 0; p < 16; ++p)
+            for (int c = 0; c < 3; ++c) px[p][c] = image[3 * ((sy + p % 4) * width + sx + p / 4) + c];
+    }
+};
 
-// Per table and half: sum over the half of the per-pixel minimum over modifiers.
-// True when any of those sums is below the bound.
-inline bool anyHalfBelow(const unsigned err[8][16][4], const Block& blk, unsigned bound) {
+// Halves 0..3: upper, lower, left, right.
+inline bool inHalf(int h, int p) { return h < 2 ? (p % 4 < 2) == (h == 0) : (p / 4 < 2) == (h == 2); }
+
+// err = prev + the error of channel c at `level` plus each modifier, per table, pixel
+// and modifier (prev absent for the first channel).
+template <class M>
+void addChannel(const Block& blk, int c, int level, const unsigned prev[8][16][4], unsigned err[8][16][4]) {
     for (int t = 0; t < 8; ++t)
-        for (int h = 0; h < 4; ++h) {
-            unsigned sum = 0;
-            for (int p = 0; p < 16; ++p) {
-                if (!blk.inHalf[h][p]) continue;
-                sum += *std::min_element(err[t][p], err[t][p] + 4);
+        for (int p = 0; p < 16; ++p)
+            for (int m = 0; m < 4; ++m) {
+                const int v = std::clamp(level + compressParams[2 * t][m], 0, 255);
+                err[t][p][m] = (prev ? prev[t][p][m] : 0u) + M::square(c)[v - blk.px[p][c] + 255];
             }
-            if (sum < bound) return true;
-        }
+}
+
+// True when, for some table and half, the sum over the half of the per-pixel minimum
+// over the modifiers is below the bound.
+inline bool anyHalfBelow(const unsigned err[8][16][4], unsigned bound) {
+    for (int t = 0; t < 8; ++t) {
+        unsigned sums[4] = {};
+        for (int p = 0; p < 16; ++p)
+            for (int h = 0; h < 4; ++h)
+                if (inHalf(h, p)) sums[h] += *std::min_element(err[t][p], err[t][p] + 4);
+        if (*std::min_element(sums, sums + 4) < bound) return true;
+    }
     return false;
 }
 
-// Best error over the tables for each half, colour's blue level completing err.
+// Best error over the tables for each half, blue at `level` completing errRG.
 template <class M>
-void halfErrors(const unsigned errRG[8][16][4], const Block& blk, int blue, unsigned out[4]) {
-    unsigned perTable[8][4] = {};
-    for (int t = 0; t < 8; ++t)
+void halfErrors(const Block& blk, const unsigned errRG[8][16][4], int level, unsigned out[4]) {
+    std::fill(out, out + 4, ~0u);
+    for (int t = 0; t < 8; ++t) {
+        unsigned sums[4] = {};
         for (int p = 0; p < 16; ++p) {
-            unsigned best = 0;
+            unsigned best = ~0u;
             for (int m = 0; m < 4; ++m) {
-                const int level = clampLevel(blue + compressParams[2 * t][m]);
-                const unsigned e = errRG[t][p][m] + M::b()[level - blk.px[p][2] + 255];
-                if (m == 0 || e < best) best = e;
+                const int v = std::clamp(level + compressParams[2 * t][m], 0, 255);
+                best = std::min(best, errRG[t][p][m] + M::square(2)[v - blk.px[p][2] + 255]);
             }
             for (int h = 0; h < 4; ++h)
-                if (blk.inHalf[h][p]) perTable[t][h] += best;
+                if (inHalf(h, p)) sums[h] += best;
         }
-    for (int h = 0; h < 4; ++h) {
-        out[h] = perTable[0][h];
-        for (int t = 1; t < 8; ++t) out[h] = std::min(out[h], perTable[t][h]);
+        for (int h = 0; h < 4; ++h) out[h] = std::min(out[h], sums[h]);
     }
 }
 
-template <class M>
-void redErrors(const Block& blk, int red, unsigned err[8][16][4]) {
-    for (int t = 0; t < 8; ++t)
-        for (int p = 0; p < 16; ++p)
-            for (int m = 0; m < 4; ++m)
-                err[t][p][m] = M::r()[clampLevel(red + compressParams[2 * t][m]) - blk.px[p][0] + 255];
-}
-
-template <class M>
-void addGreen(const Block& blk, int green, const unsigned errR[8][16][4], unsigned err[8][16][4]) {
-    for (int t = 0; t < 8; ++t)
-        for (int p = 0; p < 16; ++p)
-            for (int m = 0; m < 4; ++m)
-                err[t][p][m] = errR[t][p][m] +
-                               M::g()[clampLevel(green + compressParams[2 * t][m]) - blk.px[p][1] + 255];
+// Calls visit(rgb, half errors) for every colour with `levels` levels per channel
+// (level(v) its 8-bit value) that survives the red and the red-green pruning against
+// `bound`, which visit may lower.
+template <class M, class Level, class Visit>
+void walkColours(const Block& blk, int levels, Level level, const unsigned& bound, Visit visit) {
+    unsigned errR[8][16][4], errRG[8][16][4];
+    for (int r = 0; r < levels; ++r) {
+        addChannel<M>(blk, 0, level(r), nullptr, errR);
+        if (!anyHalfBelow(errR, bound)) continue;
+        for (int g = 0; g < levels; ++g) {
+            addChannel<M>(blk, 1, level(g), errR, errRG);
+            if (!anyHalfBelow(errRG, bound)) continue;
+            for (int b = 0; b < levels; ++b) {
+                const int rgb[3] = {r, g, b};
+                unsigned e[4];
+                halfErrors<M>(blk, errRG, level(b), e);
+                visit(rgb, e);
+            }
+        }
+    }
 }
 
 template <class M>
 unsigned individualExhaustive(const uint8_t* image, int width, int sx, int sy, unsigned& high,
                               unsigned& low, unsigned bound) {
     const Block blk(image, width, sx, sy);
-    const qeltexture::ETC1IndividualStart start =
+    qeltexture::ETC1IndividualStart best =
         M::kPerceptual ? qeltexture::compressBlockOnlyIndividualAveragePerceptual1000(image, width, sx, sy)
                        : qeltexture::compressBlockOnlyIndividualAverage(image, width, sx, sy);
-    unsigned bestErr[4];
-    int bestCode[4][3];
-    for (int h = 0; h < 4; ++h) {
-        bestErr[h] = start.error[h];
-        for (int c = 0; c < 3; ++c) bestCode[h][c] = start.code[h][c];
-    }
-    bound = std::min(bound, start.blockError);
-    unsigned errR[8][16][4], errRG[8][16][4];
-    for (int r = 0; r < 16; ++r) {
-        redErrors<M>(blk, r * 17, errR);
-        if (!anyHalfBelow(errR, blk, bound)) continue;
-        for (int g = 0; g < 16; ++g) {
-            addGreen<M>(blk, g * 17, errR, errRG);
-            if (!anyHalfBelow(errRG, blk, bound)) continue;
-            bool improved = false;
-            for (int b = 0; b < 16; ++b) {
-                unsigned e[4];
-                halfErrors<M>(errRG, blk, b * 17, e);
-                for (int h = 0; h < 4; ++h)
-                    if (e[h] < bestErr[h]) {
-                        bestErr[h] = e[h];
-                        bestCode[h][0] = r;
-                        bestCode[h][1] = g;
-                        bestCode[h][2] = b;
-                        improved = true;
-                    }
+    bound = std::min(bound, best.blockError);
+    walkColours<M>(blk, 16, [](int v) { return v * 17; }, bound, [&](const int rgb[3], const unsigned e[4]) {
+        for (int h = 0; h < 4; ++h)
+            if (e[h] < best.error[h]) {
+                best.error[h] = e[h];
+                std::copy(rgb, rgb + 3, best.code[h]);
             }
-            if (improved)
-                bound = std::min(bound, std::min(bestErr[0] + bestErr[1], bestErr[2] + bestErr[3]));
-        }
-    }
-    const bool flip = bestErr[0] + bestErr[1] < bestErr[2] + bestErr[3];
+        // The half errors only fall, so lowering the bound here is the same as after
+        // each red-green row.
+        bound = std::min({bound, best.error[0] + best.error[1], best.error[2] + best.error[3]});
+    });
+    const bool flip = best.error[0] + best.error[1] < best.error[2] + best.error[3];
     const int first = flip ? 0 : 2;
-    int code[2][3];
-    for (int h = 0; h < 2; ++h)
-        for (int c = 0; c < 3; ++c) code[h][c] = bestCode[first + h][c];
-    qeltexture::packETC1Individual(image, width, sx, sy, code, flip, M::kPerceptual, high, low);
-    return bestErr[first] + bestErr[first + 1];
+    qeltexture::packETC1Individual(image, width, sx, sy, &best.code[first], flip, M::kPerceptual, high, low);
+    return best.error[first] + best.error[first + 1];
 }
 
 template <class M>
 unsigned differentialExhaustive(const uint8_t* image, int width, int sx, int sy, unsigned& high,
                                 unsigned& low, unsigned bound) {
     const Block blk(image, width, sx, sy);
-    const qeltexture::ETC1DifferentialStart start =
+    qeltexture::ETC1DifferentialStart best =
         M::kPerceptual ? qeltexture::compressBlockOnlyDiffFlipAveragePerceptual1000(image, width, sx, sy)
                        : qeltexture::compressBlockOnlyDiffFlipAverage(image, width, sx, sy);
-    unsigned best = start.blockError;
-    bool bestFlip = start.flip;
-    int bestCode[2][3];
-    for (int h = 0; h < 2; ++h)
-        for (int c = 0; c < 3; ++c) bestCode[h][c] = start.code[h][c];
-    bound = std::min(bound, best);
+    bound = std::min(bound, best.blockError);
 
-    std::vector<unsigned> halves[4];
+    // Phase 1: every half's best error for every colour (pruned colours keep the fill).
+    std::vector<unsigned> halves[4];  // upper, lower, left, right
     for (auto& v : halves) v.assign(32768, M::kFill);
-    unsigned errR[8][16][4], errRG[8][16][4];
-    auto level = [](int c) { return (c << 3) | (c >> 2); };
-    for (int r = 0; r < 32; ++r) {
-        redErrors<M>(blk, level(r), errR);
-        if (!anyHalfBelow(errR, blk, bound)) continue;
-        for (int g = 0; g < 32; ++g) {
-            addGreen<M>(blk, level(g), errR, errRG);
-            if (!anyHalfBelow(errRG, blk, bound)) continue;
-            for (int b = 0; b < 32; ++b) {
-                unsigned e[4];
-                halfErrors<M>(errRG, blk, level(b), e);
-                for (int h = 0; h < 4; ++h) halves[h][(r << 10) | (g << 5) | b] = e[h];
-            }
-        }
+    walkColours<M>(blk, 32, [](int c) { return (c << 3) | (c >> 2); }, bound,
+                   [&](const int rgb[3], const unsigned e[4]) {
+                       for (int h = 0; h < 4; ++h) halves[h][(rgb[0] << 10) | (rgb[1] << 5) | rgb[2]] = e[h];
+                   });
+    // Phase 2: every pair of colours within the delta range, top/bottom split first.
+    for (int c1 = 0; c1 < 32768; ++c1) {
+        const int r1 = c1 >> 10, g1 = (c1 >> 5) & 31, b1 = c1 & 31;
+        if (halves[0][c1] >= bound && halves[2][c1] >= bound) continue;
+        for (int r2 = std::max(0, r1 - 4); r2 <= std::min(31, r1 + 3); ++r2)
+            for (int g2 = std::max(0, g1 - 4); g2 <= std::min(31, g1 + 3); ++g2)
+                for (int b2 = std::max(0, b1 - 4); b2 <= std::min(31, b1 + 3); ++b2) {
+                    const int c2 = (r2 << 10) | (g2 << 5) | b2;
+                    for (const bool flip : {true, false}) {
+                        const unsigned e = flip ? halves[0][c1] + halves[1][c2] : halves[2][c1] + halves[3][c2];
+                        if (e < best.blockError) best = {{{r1, g1, b1}, {r2, g2, b2}}, flip, e};
+                    }
+                }
+        bound = std::min(bound, best.blockError);
     }
-    const auto& upper = halves[0];
-    const auto& lower = halves[1];
-    const auto& left = halves[2];
-    const auto& right = halves[3];
-    for (int r1 = 0; r1 < 32; ++r1)
-        for (int g1 = 0; g1 < 32; ++g1)
-            for (int b1 = 0; b1 < 32; ++b1) {
-                const int c1 = (r1 << 10) | (g1 << 5) | b1;
-                if (upper[c1] >= bound && left[c1] >= bound) continue;
-                for (int r2 = std::max(0, r1 - 4); r2 <= std::min(31, r1 + 3); ++r2)
-                    for (int g2 = std::max(0, g1 - 4); g2 <= std::min(31, g1 + 3); ++g2)
-                        for (int b2 = std::max(0, b1 - 4); b2 <= std::min(31, b1 + 3); ++b2) {
-                            const int c2 = (r2 << 10) | (g2 << 5) | b2;
-                            const int codes[2][3] = {{r1, g1, b1}, {r2, g2, b2}};
-                            if (upper[c1] + lower[c2] < best) {
-                                best = upper[c1] + lower[c2];
-                                bestFlip = true;
-                                std::copy(&codes[0][0], &codes[0][0] + 6, &bestCode[0][0]);
-                            }
-                            if (left[c1] + right[c2] < best) {
-                                best = left[c1] + right[c2];
-                                bestFlip = false;
-                                std::copy(&codes[0][0], &codes[0][0] + 6, &bestCode[0][0]);
-                            }
-                        }
-                bound = std::min(bound, best);
-            }
-    qeltexture::packETC1Differential(image, width, sx, sy, bestCode, bestFlip, M::kPerceptual, high, low);
-    return best;
+    qeltexture::packETC1Differential(image, width, sx, sy, best.code, best.flip, M::kPerceptual, high, low);
+    return best.blockError;
+}
+
+// The block (error, high, low) becomes the result when strictly better.
+inline void keepBetter(unsigned& err, unsigned& high, unsigned& low, unsigned e, unsigned h, unsigned l) {
+    if (e >= err) return;
+    err = e;
+    high = h;
+    low = l;
 }
 
 // The two exhaustive block encoders, built on the plain searches above.
 inline void etc1Exhaustive(const uint8_t* image, int width, int sx, int sy, unsigned& high,
                            unsigned& low) {
     uint8_t decoded[48];
-    unsigned fastHigh, fastLow, indHigh, indLow, diffHigh, diffLow;
-    const unsigned fastErr = unsigned(
-        qeltexture::compressBlockDiffFlipFast(image, decoded, width, sx, sy, fastHigh, fastLow));
-    unsigned bound = std::min(fastErr, 3121200u);
-    const unsigned indErr = individualExhaustive<Plain>(image, width, sx, sy, indHigh, indLow, bound);
-    bound = std::min(bound, indErr);
-    const unsigned diffErr = differentialExhaustive<Plain>(image, width, sx, sy, diffHigh, diffLow, bound);
-    unsigned err = diffErr;
-    high = diffHigh;
-    low = diffLow;
-    if (indErr < err) {
-        err = indErr;
-        high = indHigh;
-        low = indLow;
-    }
-    if (fastErr < err) {
-        high = fastHigh;
-        low = fastLow;
-    }
+    unsigned fh, fl, ih, il, dh, dl;
+    const unsigned f = unsigned(qeltexture::compressBlockDiffFlipFast(image, decoded, width, sx, sy, fh, fl));
+    const unsigned bound = std::min(f, 3121200u);
+    const unsigned i = individualExhaustive<Plain>(image, width, sx, sy, ih, il, bound);
+    const unsigned d = differentialExhaustive<Plain>(image, width, sx, sy, dh, dl, std::min(bound, i));
+    unsigned err = ~0u;
+    keepBetter(err, high, low, d, dh, dl);
+    keepBetter(err, high, low, i, ih, il);
+    keepBetter(err, high, low, f, fh, fl);
 }
 
 inline void etc1ExhaustivePerceptual(const uint8_t* image, int width, int sx, int sy,
                                      unsigned& high, unsigned& low) {
     uint8_t decoded[48];
-    unsigned fastHigh, fastLow, indHigh, indLow, diffHigh, diffLow;
-    const double f = qeltexture::compressBlockDiffFlipFastPerceptual(image, decoded, width, sx, sy,
-                                                                     fastHigh, fastLow) * 1000.0;
-    const unsigned fastErr = f >= 1040400000.0 ? 1040400000u : unsigned(f);
-    unsigned bound = fastErr;
-    const unsigned diffErr = differentialExhaustive<Percep>(image, width, sx, sy, diffHigh, diffLow, bound);
-    bound = std::min(bound, diffErr);
-    const unsigned indErr = individualExhaustive<Percep>(image, width, sx, sy, indHigh, indLow, bound);
-    unsigned err = fastErr;
-    high = fastHigh;
-    low = fastLow;
-    if (diffErr < err) {
-        err = diffErr;
-        high = diffHigh;
-        low = diffLow;
-    }
-    if (indErr < err) {
-        high = indHigh;
-        low = indLow;
-    }
+    unsigned fh, fl, ih, il, dh, dl;
+    const double fd = qeltexture::compressBlockDiffFlipFastPerceptual(image, decoded, width, sx, sy, fh, fl) * 1000.0;
+    const unsigned f = fd >= 1040400000.0 ? 1040400000u : unsigned(fd);
+    const unsigned d = differentialExhaustive<Percep>(image, width, sx, sy, dh, dl, f);
+    const unsigned i = individualExhaustive<Percep>(image, width, sx, sy, ih, il, std::min(f, d));
+    unsigned err = ~0u;
+    keepBetter(err, high, low, f, fh, fl);
+    keepBetter(err, high, low, d, dh, dl);
+    keepBetter(err, high, low, i, ih, il);
 }
 
 }  // namespace simple

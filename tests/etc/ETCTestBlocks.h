@@ -43,10 +43,8 @@ inline std::vector<Block> randomBlocks(size_t count, uint32_t seed) {
     return out;
 }
 
-// `count` blocks spread over the named photograph (empty when it is absent), RGB and
-// alpha; alpha comes from the image (photographs are opaque).
-inline std::vector<Block> imageBlocks(size_t count, const std::string& name = "astronaut.png",
-                                      std::vector<Block>* alpha = nullptr) {
+// `count` blocks spread over the named photograph (empty when it is absent).
+inline std::vector<Block> imageBlocks(size_t count, const std::string& name = "astronaut.png") {
     qeltest::RGBAImage img;
     if (!qeltest::loadTestImage(name, img)) return {};
     std::vector<Block> out;
@@ -54,14 +52,10 @@ inline std::vector<Block> imageBlocks(size_t count, const std::string& name = "a
     for (size_t k = 0; k < count; ++k) {
         const unsigned idx = unsigned((k * 7919u + 13u) % (bw * bh));
         const unsigned bx = idx % bw, by = idx / bw;
-        Block blk(48), a(16);
-        for (int i = 0; i < 16; ++i) {
-            const uint8_t* p = &img.pixels[((by * 4 + i / 4) * img.width + bx * 4 + i % 4) * 4];
-            for (int c = 0; c < 3; ++c) blk[i * 3 + c] = p[c];
-            a[i] = p[3];
-        }
+        Block blk(48);
+        for (int i = 0; i < 48; ++i)
+            blk[i] = img.pixels[((by * 4 + i / 12) * img.width + bx * 4 + i / 3 % 4) * 4 + i % 3];
         out.push_back(blk);
-        if (alpha) alpha->push_back(a);
     }
     return out;
 }
