@@ -190,8 +190,6 @@ TEST(GeometryOpsRefusals, UnknownAxesAndLayoutsChangeNothing) {
     CQelTexture noMembers = makeTexture<uint8_t>(2, 2);
     noMembers.setNumArrayMembers(0);
     EXPECT_FALSE(Flip(noMembers, eAxisX));
-    Pixel<float> px[2] = {};
-    EXPECT_FALSE(Rotate90<float>(nullptr, px, 2, 1, 1, eAxisZ, true));
 }
 
 TYPED_TEST(GeometryOps, BorderMirrorsAcrossEveryEdge) {

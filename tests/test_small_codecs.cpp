@@ -1,5 +1,4 @@
-// Black-and-white, shared-exponent, RGBG/GRGB and YUV codecs: worked values, edges and a
-// shared-exponent round trip.
+// Black-and-white, shared-exponent, RGBG/GRGB and YUV codecs: worked values, edges, round trip.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -169,8 +168,7 @@ TEST(YUV, WorkedValues) {
 }
 
 TEST(SmallCodecs, SizeQueriesAndRefusals) {
-    // Null pointers ask for the count; 32-bit overflows refuse the surface; RGBG rows of one
-    // pixel still take a whole unit.
+    // Null pointers ask for the count; 32-bit overflows refuse; one-pixel RGBG rows take a unit.
     EXPECT_EQ(std::make_tuple(OneBPPCompress(nullptr, nullptr, 10, 10), OneBPPDecompress(nullptr, nullptr, 10, 10),
                               OneBPPDecompress(nullptr, nullptr, 65536, 65536)),
               std::make_tuple(12u, 400u, 0u));
@@ -195,9 +193,8 @@ TEST(SmallCodecs, SizeQueriesAndRefusals) {
     EXPECT_EQ(dst, Bytes(64, 1));
 }
 
-// Shared exponent over a wide range of magnitudes: every channel within half a step of the
-// pixel's exponent (at most m / 511.5 for a largest channel m), and the decoded values, being
-// representable, encode to the same words.
+// Shared exponent over a wide range: every channel within half a step (m / 511.5 for a largest
+// channel m), and the decoded values, being representable, encode to the same words.
 TEST(SharedExponent, RoundTripErrorBoundAndStableWords) {
     std::mt19937 rng(5);
     const size_t n = 20000;

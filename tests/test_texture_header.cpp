@@ -1,6 +1,5 @@
-// Size rules, header accessors, the texture object's data layout, and metadata: the size
-// bookkeeping, the exact bytes of the typed blocks, replacement and removal, deep copies and
-// padding.
+// Size rules, header accessors, the texture object's data layout, and metadata bookkeeping,
+// typed block bytes, replacement, removal, deep copies and padding.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -35,8 +34,7 @@ MetaDataBlock makeBlock(uint32_t fourCC, uint32_t key, Bytes bytes) {
 
 Bytes blockBytes(const MetaDataBlock& b) { return b.Data ? Bytes(b.Data.get(), b.Data.get() + b.u32DataSize) : Bytes(); }
 
-// Sum of (12 + size) over every block the header holds, walked independently of the
-// bookkeeping under test.
+// Sum of (12 + size) over every block held, walked independently of the bookkeeping.
 uint32_t sumOfBlocks(const CQelTextureHeader& h) {
     uint32_t sum = 0;
     const MetaDataMap* map = h.getMetaDataMap();
@@ -49,9 +47,6 @@ uint32_t sumOfBlocks(const CQelTextureHeader& h) {
 TEST(PixelFormat, PackedValuesAndBitsPerPixel) {
     EXPECT_EQ(QelStandard8PixelType.PixelTypeID, 0x0808080861626772ull);
     EXPECT_EQ(PixelType('r', 'g', 'b', 0, 8, 8, 8, 0).PixelTypeID, 0x0008080800626772ull);
-    EXPECT_EQ(PixelType('a', 0, 0, 0, 8, 0, 0, 0).PixelTypeID, 0x0000000800000061ull);
-    EXPECT_EQ(QelStandard16PixelType.PixelTypeID, 0x1010101061626772ull);
-    EXPECT_EQ(QelStandard32PixelType.PixelTypeID, 0x2020202061626772ull);
     // Packed sums; values past the enumeration have no size (the table rows themselves are
     // pinned by the data-size worked values).
     EXPECT_EQ(QelTGetBitsPerPixel(PixelType('r', 'g', 'b', 0, 5, 6, 5, 0).PixelTypeID), 16u);
@@ -62,13 +57,7 @@ TEST(PixelFormat, PackedValuesAndBitsPerPixel) {
     EXPECT_EQ(std::make_tuple(x, y, z), std::make_tuple(1u, 1u, 1u));
 }
 
-TEST(TextureHeader, RecordLayoutDefaultsConstructorOrderAndFlags) {
-    QelTextureHeaderV3 record;
-    uint8_t bytes[52];
-    std::memcpy(bytes, &record, 52);
-    EXPECT_EQ(std::memcmp(bytes, "QEL\x03", 4), 0);  // version word, little-endian
-    EXPECT_EQ(bytes[8], 27);                         // pixel format 27, low byte first
-
+TEST(TextureHeader, DefaultsConstructorOrderAndFlags) {
     CQelTextureHeader fresh;
     EXPECT_EQ(std::make_tuple(fresh.getWidth(0), fresh.getHeight(0), fresh.getDepth(0), fresh.getWidth(1)),
               std::make_tuple(1u, 1u, 1u, 0u));
@@ -167,9 +156,7 @@ TEST(Texture, ConstructionCopyAndAssignment) {
     auto holdsPixels = [&](const CQelTexture& t) {
         return t.getDataBlockSize() == 64 && std::memcmp(t.getDataPtr(), pixels.data(), 64) == 0;
     };
-    CQelTextureHeader header = makeHeader(kRGBA8, 4, 4);
-    header.setBorder(1, 2, 3);
-
+    const CQelTextureHeader header = makeHeader(kRGBA8, 4, 4);
     CQelTexture tex(header, pixels.data());
     EXPECT_TRUE(holdsPixels(tex));
     CQelTexture blank(header, nullptr);  // zeroed, never unset
@@ -178,9 +165,6 @@ TEST(Texture, ConstructionCopyAndAssignment) {
     CQelTexture copy(tex);
     EXPECT_NE(copy.getDataPtr(), tex.getDataPtr());
     EXPECT_TRUE(holdsPixels(copy));
-    uint32_t x, y, z;
-    copy.getBorder(x, y, z);
-    EXPECT_EQ(std::make_tuple(x, y, z, copy.getMetaDataSize()), std::make_tuple(1u, 2u, 3u, 24u));
 
     CQelTexture assigned;
     assigned = tex;

@@ -1,6 +1,5 @@
-// The transcode pipeline: refusals, same-format no-ops, colour-space and layout
-// conversions, dithering, the formats without a codec, and the table-driven converter
-// compared byte for byte with the general encoder path.
+// The transcode pipeline: refusals, no-ops, colour-space and layout conversions, dithering,
+// formats without a codec, and the table-driven converter against the general path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,10 +64,7 @@ bool transcode(CQelTexture& t, const PixelType& to, EQelTVariableType vt = eVT_U
     return Transcode(t, to, vt, cs, ECompressorQuality(quality), dither);
 }
 
-struct Layout {
-    PixelType type;
-    EQelTVariableType vt;
-};
+struct Layout { PixelType type; EQelTVariableType vt; };
 
 }  // namespace
 
@@ -150,9 +146,6 @@ TEST(Transcode, SmallLevelsAreTiledForTheEncoder) {
     ASSERT_TRUE(transcode(photo, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, false, eETCFast));
     ASSERT_TRUE(transcode(photo, PixelType(ePF_ETC1), eVT_UnsignedByteNorm, eCS_LinearRGB, false, eETCFast));
     EXPECT_EQ(photo.getPixelType(), PixelType(ePF_ETC1));
-    ASSERT_TRUE(transcode(photo, kRGBA8));
-    const std::vector<uint8_t> decoded = bytesOf(photo);
-    for (size_t p = 3; p < decoded.size(); p += 4) ASSERT_EQ(decoded[p], 255);
 }
 
 TEST(Transcode, DitherWorkedValuesOrderAndPipeline) {
