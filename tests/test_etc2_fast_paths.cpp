@@ -1,7 +1,5 @@
-// The fast ETC1/ETC2 colour encoders keep their output byte for byte: checksums of
-// whole surfaces recorded before the encoders were restructured, and the optimised
-// building blocks (clustering, T/H scoring, ETC1 fast search, the whole ETC2 fast
-// encoder, the vector kernels) against straightforward versions.
+// The fast ETC1/ETC2 colour encoders keep their output byte for byte (checksums of
+// whole surfaces), and their optimised building blocks match straightforward versions.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -41,35 +39,31 @@ const struct {
     int quality;
 } kConfigs[6] = {{ePF_ETC1, 0}, {ePF_ETC1, 1}, {ePF_ETC2_RGB, 0}, {ePF_ETC2_RGB, 1}, {ePF_ETC2_RGBA, 0}, {ePF_ETC2_RGB_A1, 0}};
 
-// A 256x256 surface of random blocks of every kind, with 0/255 alpha per block kind
-// (opaque, transparent, mixed) so the punch-through paths all run.
-std::vector<uint8_t> randomSurface(uint32_t seed) {
+// A 256x256 surface of random blocks, opaque, transparent or mixed (alpha 0 or 255).
+qeltest::RGBAImage randomSurface(uint32_t seed) {
     const std::vector<Block> blocks = etc2simple::variedBlocks(4096, seed);
-    std::vector<uint8_t> rgba(256 * 256 * 4);
+    qeltest::RGBAImage img{256, 256, std::vector<uint8_t>(256 * 256 * 4)};
     for (size_t k = 0; k < blocks.size(); ++k) {
         const unsigned bx = unsigned(k % 64), by = unsigned(k / 64);
         const unsigned alphaKind = unsigned((k * 2654435761u) >> 7) % 5;
         for (int i = 0; i < 16; ++i) {
-            uint8_t* p = &rgba[((by * 4 + i / 4) * 256 + bx * 4 + i % 4) * 4];
+            uint8_t* p = &img.pixels[((by * 4 + i / 4) * 256 + bx * 4 + i % 4) * 4];
             for (int c = 0; c < 3; ++c) p[c] = blocks[k][3 * i + c];
             p[3] = alphaKind == 0 ? 0 : (alphaKind == 1 && ((k + i) % 3 == 0) ? 0 : 255);
         }
     }
-    return rgba;
+    return img;
 }
 
-// Checksums of one surface in every configuration (RGBA source, alpha used by the
-// 4-byte formats).
-void checkChecksums(const char* name, const std::vector<uint8_t>& rgba, unsigned w, unsigned h,
-                    const uint64_t expected[6]) {
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
-    for (size_t i = 0; i < size_t(w) * h; ++i)
-        for (int c = 0; c < 3; ++c) rgb[3 * i + c] = rgba[4 * i + c];
+// Checksums of one surface in every configuration.
+void checkChecksums(const char* name, const qeltest::RGBAImage& img, const uint64_t expected[6]) {
+    const unsigned w = img.width, h = img.height;
+    const std::vector<uint8_t> rgb = etctest::toRGB(img);
     for (int k = 0; k < 6; ++k) {
         const unsigned format = kConfigs[k].format;
         const bool fourBytes = format == ePF_ETC2_RGBA || format == ePF_ETC2_RGB_A1;
         std::vector<uint8_t> out(ETCCompress(nullptr, nullptr, w, h, kConfigs[k].quality, format, false), 0xCD);
-        EXPECT_EQ(out.size(), ETCCompress(fourBytes ? rgba.data() : rgb.data(), out.data(), w, h, kConfigs[k].quality,
+        EXPECT_EQ(out.size(), ETCCompress(fourBytes ? img.pixels.data() : rgb.data(), out.data(), w, h, kConfigs[k].quality,
                                           format, false));
         const size_t step = format == ePF_ETC2_RGBA ? 16 : out.size(), skip = format == ePF_ETC2_RGBA ? 8 : 0;
         uint64_t got = 1469598103934665603ull;
@@ -100,19 +94,18 @@ TEST(ETC2FastGolden, SurfacesKeepTheirBytes) {
     for (const Photo& ph : photos) {
         qeltest::RGBAImage img;
         if (!qeltest::loadTestImage(ph.name, img)) continue;
-        std::vector<uint8_t> rgba = qeltest::tileTo(img, ph.w, ph.h).pixels;
-        for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = rgba[i] < 128 ? 0 : 255;
-        checkChecksums(ph.name, rgba, ph.w, ph.h, ph.expected);
+        qeltest::RGBAImage crop = qeltest::tileTo(img, ph.w, ph.h);
+        for (size_t i = 3; i < crop.pixels.size(); i += 4) crop.pixels[i] = crop.pixels[i] < 128 ? 0 : 255;
+        checkChecksums(ph.name, crop, ph.expected);
     }
     const uint64_t random[6] = {0xe1bdf450f77d17fcull, 0xcf35034b8582c8fcull, 0xda6f8477ad20a11cull,
                                 0xd8a46c4c58ac59b7ull, 0xda6f8477ad20a11cull, 0x6d946218a6645bb5ull};
-    checkChecksums("random", randomSurface(20261206u), 256, 256, random);
+    checkChecksums("random", randomSurface(20261206u), random);
 }
 
 namespace {
 
-// Blocks of every kind and from two photographs, each placed at (4, 4) in a 12x12
-// canvas of noise, so a wrong stride or origin shows.
+// Random and photograph blocks at (4, 4) in a 12x12 canvas of noise (stride and origin).
 constexpr int kWidth = 12, kX = 4, kY = 4;
 
 std::vector<std::vector<uint8_t>> testCanvases(size_t randomCount, size_t imageCount, uint32_t seed) {
@@ -132,14 +125,13 @@ std::vector<std::vector<uint8_t>> testCanvases(size_t randomCount, size_t imageC
 
 }  // namespace
 
-// The T and H encoders (fastest and fast: every clustering variant shows in their
-// words), the ETC1 fast search and the whole ETC2 fast encoder against the
-// straightforward versions.
+// The T and H encoders (every clustering variant shows in their words), the ETC1 fast
+// search and the whole ETC2 fast encoder against the straightforward versions.
 TEST(ETC2FastPaths, EncodersMatchStraightforwardVersions) {
     namespace simple = etc2simple;
     const int w = kWidth, x = kX, y = kY;
     uint8_t decoded[48];
-    int modes[5] = {0, 0, 0, 0, 0};  // individual, differential, planar, T, H: all reached
+    int modes[5] = {0, 0, 0, 0, 0};  // every mode is reached
     const auto canvases = testCanvases(1500, 500, 31);
     for (size_t k = 0; k < canvases.size(); ++k) {
         const uint8_t* img = canvases[k].data();
@@ -164,19 +156,14 @@ TEST(ETC2FastPaths, EncodersMatchStraightforwardVersions) {
         compressBlockETC2Fast(img, nullptr, decoded, w, 12, x, y, hi1, lo1, ePF_ETC2_RGB);
         simple::etc2Fast(img, w, x, y, hi2, lo2);
         ASSERT_EQ(std::make_pair(hi2, lo2), std::make_pair(hi1, lo1)) << k;
-        const auto overflows = [hi1](int shift) {
-            const int base = int((hi1 >> (shift + 3)) & 31), delta = int((hi1 >> shift) & 3) - int((hi1 >> shift) & 4);
-            return base + delta < 0 || base + delta > 31;
-        };
-        ++modes[!(hi1 & 2u) ? 0 : overflows(24) ? 3 : overflows(16) ? 4 : overflows(8) ? 2 : 1];
+        ++modes[int(etctest::modeOf(hi1))];
     }
     for (int m = 0; m < 5; ++m) EXPECT_GT(modes[m], 20) << "mode " << m;
 }
 
-// The vector kernels at both levels (the baseline one is what a processor without
-// AVX2 runs) against the scalar versions: T/H scoring on colours that clamp and
-// colours that do not; the ETC1 half fit without a limit, just above the error (still
-// exact) and at it (refused).
+// The vector kernels at both levels (baseline: no AVX2) against the scalar versions:
+// T/H scoring, clamping or not; the ETC1 half fit without a limit, just above the
+// error (still exact) and at it (refused).
 TEST(ETC2FastPaths, VectorKernelsMatchScalarAtEveryLevel) {
     using namespace etc1detail;
     using namespace etc2detail;

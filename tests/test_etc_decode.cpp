@@ -1,7 +1,5 @@
-// ETC1/ETC2/EAC decoding on blocks built by hand from the block format: worked table
-// rows, the ETC1 modes, the T-mode switch, punch-through alpha, EAC clamping and the
-// surface walk. (The Mesa test checks every mode, H and planar included, on random
-// blocks.)
+// ETC1/ETC2/EAC decoding of blocks built by hand from the block format, and the
+// surface walk. (The Mesa test checks every mode on random blocks.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

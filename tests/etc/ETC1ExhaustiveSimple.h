@@ -1,7 +1,6 @@
 #pragma once
-// The exhaustive ETC1 searches written plainly, loop for loop, without any of the
-// library's speed-ups. Tests check that the library's optimised searches give the
-// same blocks; the benchmark runs both side by side.
+// The exhaustive ETC1 searches written plainly, without the library's speed-ups; its
+// optimised searches must give the same blocks.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -53,36 +52,22 @@ void addChannel(const Block& blk, int c, int level, const unsigned prev[8][16][4
             }
 }
 
-// True when, for some table and half, the sum over the half of the per-pixel minimum
-// over the modifiers is below the bound.
-inline bool anyHalfBelow(const unsigned err[8][16][4], unsigned bound) {
+// Per half, the smallest over the tables of the sum of each pixel's best modifier.
+inline void halfErrors(const unsigned err[8][16][4], unsigned out[4]) {
+    std::fill(out, out + 4, ~0u);
     for (int t = 0; t < 8; ++t) {
         unsigned sums[4] = {};
         for (int p = 0; p < 16; ++p)
             for (int h = 0; h < 4; ++h)
                 if (inHalf(h, p)) sums[h] += *std::min_element(err[t][p], err[t][p] + 4);
-        if (*std::min_element(sums, sums + 4) < bound) return true;
-    }
-    return false;
-}
-
-// Best error over the tables for each half, blue at `level` completing errRG.
-template <class M>
-void halfErrors(const Block& blk, const unsigned errRG[8][16][4], int level, unsigned out[4]) {
-    std::fill(out, out + 4, ~0u);
-    for (int t = 0; t < 8; ++t) {
-        unsigned sums[4] = {};
-        for (int p = 0; p < 16; ++p) {
-            unsigned best = ~0u;
-            for (int m = 0; m < 4; ++m) {
-                const int v = std::clamp(level + compressParams[2 * t][m], 0, 255);
-                best = std::min(best, errRG[t][p][m] + M::square(2)[v - blk.px[p][2] + 255]);
-            }
-            for (int h = 0; h < 4; ++h)
-                if (inHalf(h, p)) sums[h] += best;
-        }
         for (int h = 0; h < 4; ++h) out[h] = std::min(out[h], sums[h]);
     }
+}
+
+inline bool anyHalfBelow(const unsigned err[8][16][4], unsigned bound) {
+    unsigned e[4];
+    halfErrors(err, e);
+    return *std::min_element(e, e + 4) < bound;
 }
 
 // Calls visit(rgb, half errors) for every colour with `levels` levels per channel
@@ -90,7 +75,7 @@ void halfErrors(const Block& blk, const unsigned errRG[8][16][4], int level, uns
 // `bound`, which visit may lower.
 template <class M, class Level, class Visit>
 void walkColours(const Block& blk, int levels, Level level, const unsigned& bound, Visit visit) {
-    unsigned errR[8][16][4], errRG[8][16][4];
+    unsigned errR[8][16][4], errRG[8][16][4], errRGB[8][16][4];
     for (int r = 0; r < levels; ++r) {
         addChannel<M>(blk, 0, level(r), nullptr, errR);
         if (!anyHalfBelow(errR, bound)) continue;
@@ -100,7 +85,8 @@ void walkColours(const Block& blk, int levels, Level level, const unsigned& boun
             for (int b = 0; b < levels; ++b) {
                 const int rgb[3] = {r, g, b};
                 unsigned e[4];
-                halfErrors<M>(blk, errRG, level(b), e);
+                addChannel<M>(blk, 2, level(b), errRG, errRGB);
+                halfErrors(errRGB, e);
                 visit(rgb, e);
             }
         }
@@ -166,41 +152,42 @@ unsigned differentialExhaustive(const uint8_t* image, int width, int sx, int sy,
     return best.blockError;
 }
 
-// The block (error, high, low) becomes the result when strictly better.
-inline void keepBetter(unsigned& err, unsigned& high, unsigned& low, unsigned e, unsigned h, unsigned l) {
-    if (e >= err) return;
-    err = e;
-    high = h;
-    low = l;
+// The fast block's error, capped as the exhaustive encoders cap it.
+template <class M>
+unsigned fastStart(const uint8_t* image, int width, int sx, int sy, unsigned& high, unsigned& low) {
+    uint8_t decoded[48];
+    if (!M::kPerceptual)
+        return std::min(unsigned(qeltexture::compressBlockDiffFlipFast(image, decoded, width, sx, sy, high, low)), M::kFill);
+    const double f = qeltexture::compressBlockDiffFlipFastPerceptual(image, decoded, width, sx, sy, high, low) * 1000.0;
+    return f >= M::kFill ? M::kFill : unsigned(f);
 }
 
-// The two exhaustive block encoders, built on the plain searches above.
-inline void etc1Exhaustive(const uint8_t* image, int width, int sx, int sy, unsigned& high,
-                           unsigned& low) {
-    uint8_t decoded[48];
-    unsigned fh, fl, ih, il, dh, dl;
-    const unsigned f = unsigned(qeltexture::compressBlockDiffFlipFast(image, decoded, width, sx, sy, fh, fl));
-    const unsigned bound = std::min(f, 3121200u);
-    const unsigned i = individualExhaustive<Plain>(image, width, sx, sy, ih, il, bound);
-    const unsigned d = differentialExhaustive<Plain>(image, width, sx, sy, dh, dl, std::min(bound, i));
+// The exhaustive block encoders on the plain searches. Plain: individual, then
+// differential, ties kept in the order differential, individual, fast. Perceptual:
+// differential, then individual, ties kept in the order fast, differential, individual.
+template <class M>
+void etc1ExhaustiveWith(const uint8_t* image, int width, int sx, int sy, unsigned& high, unsigned& low) {
+    struct Candidate { unsigned e, h, l; } f, d, i;
+    f.e = fastStart<M>(image, width, sx, sy, f.h, f.l);
+    if (M::kPerceptual) d.e = differentialExhaustive<M>(image, width, sx, sy, d.h, d.l, f.e);
+    i.e = individualExhaustive<M>(image, width, sx, sy, i.h, i.l, M::kPerceptual ? std::min(f.e, d.e) : f.e);
+    if (!M::kPerceptual) d.e = differentialExhaustive<M>(image, width, sx, sy, d.h, d.l, std::min(f.e, i.e));
+    const Candidate order[3] = {M::kPerceptual ? f : d, M::kPerceptual ? d : i, M::kPerceptual ? i : f};
     unsigned err = ~0u;
-    keepBetter(err, high, low, d, dh, dl);
-    keepBetter(err, high, low, i, ih, il);
-    keepBetter(err, high, low, f, fh, fl);
+    for (const Candidate& c : order)
+        if (c.e < err) {
+            err = c.e;
+            high = c.h;
+            low = c.l;
+        }
 }
 
-inline void etc1ExhaustivePerceptual(const uint8_t* image, int width, int sx, int sy,
-                                     unsigned& high, unsigned& low) {
-    uint8_t decoded[48];
-    unsigned fh, fl, ih, il, dh, dl;
-    const double fd = qeltexture::compressBlockDiffFlipFastPerceptual(image, decoded, width, sx, sy, fh, fl) * 1000.0;
-    const unsigned f = fd >= 1040400000.0 ? 1040400000u : unsigned(fd);
-    const unsigned d = differentialExhaustive<Percep>(image, width, sx, sy, dh, dl, f);
-    const unsigned i = individualExhaustive<Percep>(image, width, sx, sy, ih, il, std::min(f, d));
-    unsigned err = ~0u;
-    keepBetter(err, high, low, f, fh, fl);
-    keepBetter(err, high, low, d, dh, dl);
-    keepBetter(err, high, low, i, ih, il);
+inline void etc1Exhaustive(const uint8_t* image, int width, int sx, int sy, unsigned& high, unsigned& low) {
+    etc1ExhaustiveWith<Plain>(image, width, sx, sy, high, low);
+}
+
+inline void etc1ExhaustivePerceptual(const uint8_t* image, int width, int sx, int sy, unsigned& high, unsigned& low) {
+    etc1ExhaustiveWith<Percep>(image, width, sx, sy, high, low);
 }
 
 }  // namespace simple

@@ -1,9 +1,6 @@
 #pragma once
 // Straightforward exhaustive T, H and planar searches, the whole exhaustive ETC2
-// encoder and the 11-bit EAC search, written to read like their description: T and H
-// with full precomputed tables and the red and red-green pruning, planar without any
-// pruning, every remaining candidate scored in full. The library's searches must give
-// identical results.
+// encoder and the 11-bit EAC search; the library's searches must give identical results.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -22,10 +19,9 @@ inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
 const unsigned kPlainWeights[3] = {1, 1, 1}, kPercepWeights[3] = {299, 587, 114};
 
-// Per-pixel errors of every RGB444 colour whose first `channels` channels are set
-// (1: red, 2: red-green, 3: all; the others ignored), entry [colour][k][p]. The colour
-// is used as colour 0 of T (itself), as an H colour (the nearer of colour +- d), or as
-// colour 1 of T (the nearest of colour + d, colour, colour - d).
+// Per-pixel errors [colour][k][p] of every colour of the first `channels` RGB444
+// channels, used as T colour 0 (itself), an H colour (nearer of colour +- d) or T
+// colour 1 (nearest of colour + d, colour, colour - d).
 enum class Role { T0, H, T1 };
 
 inline std::vector<unsigned> roleErrors(const uint8_t* image, int width, int startx, int starty, int channels,
@@ -51,9 +47,8 @@ inline std::vector<unsigned> roleErrors(const uint8_t* image, int width, int sta
 }
 
 // H pairs with colour 0 < colour 1, T all ordered pairs, nested red 0, red 1, green 0,
-// green 1, blue 0, blue 1; red and red-green pairs whose error (a lower bound) is not
-// below the best are skipped; the first pair strictly below the best wins. Returns
-// whether one was found (and its colours).
+// green 1, blue 0, blue 1, pruned by the red and red-green errors; the first pair
+// strictly below the best wins. Returns whether one was found.
 inline bool searchPair(bool hMode, const uint8_t* image, int width, int startx, int starty, unsigned& best,
                        uint8_t colors[2][3], const unsigned w[3]) {
     std::vector<unsigned> t0[3], t1[3];
@@ -173,13 +168,8 @@ void etc2ExhaustiveWith(const uint8_t* image, int width, int sx, int sy, unsigne
         }
         return sum;
     };
-    unsigned fh, fl, fErr;
-    if (perceptual) {
-        const double f = compressBlockDiffFlipFastPerceptual(image, decoded, width, sx, sy, fh, fl) * 1000.0;
-        fErr = f >= 1040400000.0 ? 1040400000u : unsigned(f);
-    } else {
-        fErr = std::min(unsigned(compressBlockDiffFlipFast(image, decoded, width, sx, sy, fh, fl)), 3121200u);
-    }
+    unsigned fh, fl;
+    const unsigned fErr = s::fastStart<M>(image, width, sx, sy, fh, fl);
     unsigned p1, p2, e[3], t1, t2, h1, h2;
     compressBlockPlanar57(image, width, sx, sy, p1, p2);
     unsigned bound = std::min(
@@ -192,16 +182,16 @@ void etc2ExhaustiveWith(const uint8_t* image, int width, int sx, int sy, unsigne
     // Planar comes before the differential search in the perceptual encoder, after it
     // in the plain one; a T or H search that beats nothing keeps its start, whose real
     // error is what counts.
-    unsigned dh, dl, ih, il, ph, pl, sh, sl, th, tl, dErr = 0, pErr = 0;
-    for (int step = 0; step < 2; ++step) {
-        if (step == (perceptual ? 0 : 1)) {
-            searchPlanar(image, width, sx, sy, p1, p2, bound, e, w);
-            stuff57bits(p1, p2, ph, pl);
-            bound = std::min(bound, pErr = blockError(ph, pl));
-        } else {
-            bound = std::min(bound, dErr = s::differentialExhaustive<M>(image, width, sx, sy, dh, dl, bound));
-        }
-    }
+    unsigned dh, dl, ih, il, ph, pl, sh, sl, th, tl, pErr = 0;
+    auto planar = [&] {
+        searchPlanar(image, width, sx, sy, p1, p2, bound, e, w);
+        stuff57bits(p1, p2, ph, pl);
+        bound = std::min(bound, pErr = blockError(ph, pl));
+    };
+    if (perceptual) planar();
+    const unsigned dErr = s::differentialExhaustive<M>(image, width, sx, sy, dh, dl, bound);
+    bound = std::min(bound, dErr);
+    if (!perceptual) planar();
     const unsigned iErr = s::individualExhaustive<M>(image, width, sx, sy, ih, il, bound);
     bound = std::min(bound, iErr);
     exhaustiveTH(false, perceptual, image, width, sx, sy, h1, h2, bound);

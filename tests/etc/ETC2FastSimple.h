@@ -1,8 +1,6 @@
 #pragma once
-// Straightforward versions of the fast ETC2 colour encoder's building blocks, written
-// to read like their description: the two-colour clustering, the T and H scoring of
-// the clustered pair, the fast ETC1 search and the whole fast encoder. The library's
-// restructured versions must give identical results.
+// Straightforward versions of the fast ETC2 colour encoder and its building blocks;
+// the library's restructured versions must give identical results.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -22,9 +20,8 @@ namespace etc2simple {
 
 using etctest::Block;
 
-// Random blocks of every kind the fast encoder treats differently: the kinds of
-// etctest::randomBlocks (noise, gradients, extremes, two colours) and flat blocks,
-// near-flat ones (+-2 noise) and flat ones with a single outlier pixel.
+// The kinds of etctest::randomBlocks, then flat blocks, near-flat ones (+-2 noise)
+// and flat ones with a single outlier pixel.
 inline std::vector<Block> variedBlocks(size_t count, uint32_t seed) {
     std::vector<Block> out = etctest::randomBlocks(count - count / 2, seed);
     std::mt19937 rng(seed ^ 0x5bd1e995u);
@@ -131,10 +128,9 @@ constexpr ClusterFn rgbInteger = clusterIn<Space::RGBInteger, false>;
 // ---- T and H scoring of a clustered pair ----
 inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
-// The 4-bit pair quantised; T tries both orders, H puts the colours in increasing
-// 12-bit order (equal ones become v - 1, v, or 0, 1). For each distance every pixel
-// takes the nearest paint colour (ties to the lower index); the first smallest block
-// error wins. Returns the error and the packed words.
+// The pair quantised to 4 bits; T tries both orders, H sorts them as 12-bit values
+// (equal ones become v - 1, v, or 0, 1). Each pixel takes the nearest paint colour
+// (ties to the lower index); the first distance with the smallest error wins.
 inline unsigned modeBlock(bool tMode, const uint8_t* image, int width, int startx, int starty,
                           const uint8_t clustered[2][3], unsigned& word1, unsigned& word2) {
     uint8_t q[2][3];
@@ -188,8 +184,7 @@ inline unsigned modeBlock(bool tMode, const uint8_t* image, int width, int start
     return best;
 }
 
-// The T (or H) mode encoder over the given clusterings: a later candidate replaces
-// the kept one only when strictly better.
+// The T (or H) encoder over the given clusterings; later ones win only when strictly better.
 inline unsigned modeFromClusterings(bool tMode, std::initializer_list<ClusterFn> clusterings, const uint8_t* image,
                                     int width, int startx, int starty, unsigned& word1, unsigned& word2) {
     unsigned best = ~0u;
@@ -210,9 +205,8 @@ const std::initializer_list<ClusterFn> kTFast = {notIntensityFast, halfIntensity
 const std::initializer_list<ClusterFn> kHFast = {notIntensity, rgbRounded};
 
 // ---- ETC1 fast encoder: average and combined encoders, decoded and compared ----
-// One split (flip 0: left/right halves, 1: top/bottom) from the half averages: 555
-// codes when their deltas fit, else 444 codes, by rounding or by the combined
-// quantisers; then the best table per half.
+// One split (flip 0: left/right, 1: top/bottom): 555 codes of the half averages when
+// their deltas fit, else 444 codes (rounded or combined); the best table per half.
 inline unsigned etc1Split(const uint8_t* image, int width, int startx, int starty, bool combined, bool flip,
                           unsigned& high, unsigned& low) {
     using namespace qeltexture::etc1detail;
@@ -253,12 +247,11 @@ inline double etc1Fast(const uint8_t* image, int width, int startx, int starty, 
     double err[2];
     unsigned hi[2], lo[2];
     for (int combined = 0; combined < 2; ++combined) {
-        unsigned h1, l1;
-        const unsigned e0 = etc1Split(image, width, startx, starty, combined != 0, false, hi[combined], lo[combined]);
-        if (etc1Split(image, width, startx, starty, combined != 0, true, h1, l1) < e0) {
-            hi[combined] = h1;
-            lo[combined] = l1;
-        }
+        unsigned h[2], l[2];
+        const unsigned e0 = etc1Split(image, width, startx, starty, combined != 0, false, h[0], l[0]);
+        const int flip = etc1Split(image, width, startx, starty, combined != 0, true, h[1], l[1]) < e0 ? 1 : 0;
+        hi[combined] = h[flip];
+        lo[combined] = l[flip];
         qeltexture::decompressBlockDiffFlip(hi[combined], lo[combined], decoded, 4, 0, 0);
         err[combined] = qeltexture::calcBlockErrorRGB(image, decoded, width, startx, starty);
     }

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "Codecs/ETC/ETCDecodeBlocks.h"
 #include "TestImages.h"
 
 namespace etctest {
 
 using Block = std::vector<uint8_t>;  // 4x4 RGB, width 4
 
-// Kinds: noise, smooth gradients, noise near the extremes (clamping), two colours
-// (T and H territory).
+// Kinds: noise, gradients, noise near the extremes, two colours (T and H territory).
 inline std::vector<Block> randomBlocks(size_t count, uint32_t seed) {
     std::mt19937 rng(seed);
     std::vector<Block> out;
@@ -71,6 +71,24 @@ inline std::vector<uint8_t> toRGB(const qeltest::RGBAImage& img) {
     for (size_t i = 0; i < size_t(img.width) * img.height; ++i)
         for (int c = 0; c < 3; ++c) rgb[3 * i + c] = img.pixels[4 * i + c];
     return rgb;
+}
+
+inline Block decodeETC2(unsigned high, unsigned low) {
+    Block out(48);
+    qeltexture::decompressBlockETC2(high, low, out.data(), 4, 0, 0);
+    return out;
+}
+
+enum class Mode { Individual, Differential, T, H, Planar };
+
+// The mode an ETC2 RGB decoder picks for a block (independent of the library's): the
+// first channel whose 5-bit base plus 3-bit signed delta leaves 0..31.
+inline Mode modeOf(unsigned high) {
+    auto overflows = [high](int shift) {
+        return unsigned(int((high >> (shift + 3)) & 31) + int((high >> shift) & 3) - int((high >> shift) & 4)) > 31;
+    };
+    if (!(high & 2u)) return Mode::Individual;
+    return overflows(24) ? Mode::T : overflows(16) ? Mode::H : overflows(8) ? Mode::Planar : Mode::Differential;
 }
 
 inline unsigned plainError(const uint8_t* a, const uint8_t* b) {
